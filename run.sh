@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Sets up, builds and starts Tarnex Fast.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/setup.sh
+cmake -S . -B build -G Ninja -DTARNEX_BUILD_TESTS=OFF -DTARNEX_BUILD_BENCH=OFF >/dev/null
+cmake --build build --target tarnexfast
+exec build/app/tarnexfast "$@"
