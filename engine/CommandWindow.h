@@ -8,6 +8,7 @@
 // job (see Text.h), never the window's.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace tarnex {
@@ -61,6 +62,14 @@ public:
 
     // Forget the file name the file-open dialog remembers (OpenDialog1).
     virtual void ClearRememberedFileName() = 0;
+
+    // Progress through the file at hand, between chunks of a long transfer or
+    // wipe pass; windows that show nothing for it keep the default.
+    virtual void ReportProgress(std::uint64_t done, std::uint64_t total)
+    {
+        (void)done;
+        (void)total;
+    }
 };
 
 } // namespace tarnex

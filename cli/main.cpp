@@ -1,0 +1,212 @@
+// tarnexfast-cli: the file, wipe and clipboard-text commands for scripts,
+// servers and headless use, with the same outputs and messages as the window.
+#include "cli/TerminalWindow.h"
+#include "crypto/Tools.h"
+#include "engine/Commands.h"
+#include "engine/Wipe.h"
+
+#include <clocale>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <iostream>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace {
+
+constexpr int kSuccess = 0;
+constexpr int kFailure = 1;
+constexpr int kUsage = 2;
+
+const char* const kHelp =
+    "Usage: tarnexfast-cli COMMAND [OPTION]... [FILE]...\n"
+    "\n"
+    "Commands:\n"
+    "  encrypt FILE...    encrypt each FILE into FILE.KVX\n"
+    "  decrypt FILE...    decrypt each FILE into its name with the extension\n"
+    "                     replaced by .dec\n"
+    "  wipe FILE...       overwrite each FILE, then delete it\n"
+    "  encrypt-text       encrypt standard input into one Base64 line on\n"
+    "                     standard output\n"
+    "  decrypt-text       decrypt such a line, read exactly as it stands, from\n"
+    "                     standard input to standard output\n"
+    "\n"
+    "Options:\n"
+    "  --password-file F  use the first line of F as the password; without it\n"
+    "                     the password is asked on the terminal\n"
+    "  --passes N         wipe passes (default 3); each writes zeros, 0xFF bytes\n"
+    "                     and cipher output over the whole file\n"
+    "  --yes              wipe without asking\n"
+    "  -h, --help         show this help\n"
+    "\n"
+    "File commands stop at the first file that fails. Exit status: 0 on success,\n"
+    "1 when a file or text failed, 2 for bad usage.\n";
+
+int Usage(const std::string& problem)
+{
+    std::cerr << "tarnexfast-cli: " << problem << "\nTry 'tarnexfast-cli --help'.\n";
+    return kUsage;
+}
+
+struct Options {
+    std::string command;
+    std::vector<std::string> files;
+    std::optional<std::string> passwordFile;
+    std::optional<std::string> passes;
+    bool yes = false;
+};
+
+// Returns an exit status when parsing ends the run.
+std::optional<int> Parse(int argc, char** argv, Options& options)
+{
+    std::vector<std::string_view> args(argv + 1, argv + argc);
+    if (args.empty())
+        return Usage("missing command");
+    for (const auto a : args)
+        if (a == "--")
+            break;
+        else if (a == "-h" || a == "--help") {
+            std::cout << kHelp;
+            return kSuccess;
+        }
+
+    options.command = std::string(args[0]);
+    const bool isFiles = options.command == "encrypt" || options.command == "decrypt";
+    const bool isWipe = options.command == "wipe";
+    const bool isText = options.command == "encrypt-text" || options.command == "decrypt-text";
+    if (!isFiles && !isWipe && !isText)
+        return Usage("unknown command '" + options.command + "'");
+
+    bool onlyFiles = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        const std::string_view a = args[i];
+        if (onlyFiles || a.empty() || a[0] != '-' || a == "-") {
+            options.files.emplace_back(a);
+            continue;
+        }
+        if (a == "--") {
+            onlyFiles = true;
+            continue;
+        }
+        // --name VALUE or --name=VALUE
+        const auto eq = a.find('=');
+        const std::string_view name = a.substr(0, eq);
+        auto value = [&]() -> std::optional<std::string> {
+            if (eq != std::string_view::npos)
+                return std::string(a.substr(eq + 1));
+            if (i + 1 < args.size())
+                return std::string(args[++i]);
+            return std::nullopt;
+        };
+        if (name == "--password-file" && !isWipe) {
+            options.passwordFile = value();
+            if (!options.passwordFile)
+                return Usage("--password-file needs a file");
+        } else if (name == "--passes" && isWipe) {
+            options.passes = value();
+            if (!options.passes)
+                return Usage("--passes needs a number");
+        } else if (a == "--yes" && isWipe) {
+            options.yes = true;
+        } else {
+            return Usage("unknown option '" + std::string(a) + "' for " + options.command);
+        }
+    }
+    if (isText && !options.files.empty())
+        return Usage(options.command + " reads standard input and takes no files");
+    if (!isText && options.files.empty())
+        return Usage("no files given");
+    return std::nullopt;
+}
+
+// The top-level error report: an error the command does not handle itself
+// ends it, and its text goes to standard error.
+template <typename Command>
+bool Guarded(tarnex::TerminalWindow& window, Command command)
+{
+    try {
+        command();
+        return true;
+    } catch (const std::exception& e) {
+        window.EndProgressLine();
+        std::cerr << e.what() << '\n';
+        return false;
+    }
+}
+
+int Run(const Options& options)
+{
+    tarnex::TerminalWindow window;
+    window.rows = options.files;
+    window.passwordFile = options.passwordFile;
+    window.confirmPassword = options.command == "encrypt" || options.command == "encrypt-text";
+
+    if (options.command == "wipe") {
+        window.assumeYes = options.yes;
+        if (options.passes) {
+            window.passes = *options.passes;
+            try {
+                if (tarnex::ParsePasses(window.passes) < 0)
+                    return Usage("--passes must not be negative");
+            } catch (const tarnex::Error& e) {
+                return Usage(e.what());
+            }
+        }
+        if (!options.yes && !tarnex::HaveTerminal())
+            return Usage("no terminal to confirm the wipe; use --yes");
+        if (!Guarded(window, [&] { tarnex::WipeCommand(window); }))
+            return kFailure;
+        return window.failed || window.declined ? kFailure : kSuccess;
+    }
+
+    if (options.command == "encrypt" || options.command == "decrypt") {
+        if (!window.LoadPassword())
+            return window.failed ? kFailure : kUsage;
+        const bool ran = Guarded(window, [&] {
+            if (options.command == "encrypt")
+                tarnex::EncryptFiles(window);
+            else
+                tarnex::DecryptFiles(window);
+        });
+        if (!ran)
+            return kFailure;
+        return window.failed || !window.rowsCleared ? kFailure : kSuccess;
+    }
+
+    if (!window.passwordFile && !tarnex::HaveTerminal())
+        return Usage("no terminal to ask for the password; use --password-file");
+    const bool ran = Guarded(window, [&] {
+        if (options.command == "encrypt-text")
+            tarnex::EncryptClipboard(window);
+        else
+            tarnex::DecryptClipboard(window);
+    });
+    std::cout.flush();
+    if (!ran)
+        return kFailure;
+    if (!std::cout) {
+        std::cerr << "tarnexfast-cli: cannot write the output: " << std::strerror(errno) << '\n';
+        return kFailure;
+    }
+    return window.failed ? kFailure : kSuccess;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::setlocale(LC_ALL, "");
+    std::ios::sync_with_stdio(false);
+    Options options;
+    if (const auto status = Parse(argc, argv, options))
+        return *status;
+    try {
+        return Run(options);
+    } catch (const std::exception& e) {
+        std::cerr << "tarnexfast-cli: " << e.what() << '\n';
+        return kFailure;
+    }
+}

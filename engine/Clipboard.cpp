@@ -1,0 +1,57 @@
+#include "crypto/Base64.h"
+#include "engine/Commands.h"
+#include "engine/Text.h"
+
+namespace tarnex {
+
+bool FilesChosen = false;
+
+void EncryptClipboard(CommandWindow& window)
+{
+    if (!window.AskPassword())
+        return;
+    SecretString data(TextToBytes(window.ClipboardText()));
+    {
+        SecretString password(window.PasswordText());
+        SecretString keyBytes(TextToBytes(password.value));
+        EncryptText(keyBytes.value, data.value);
+    }
+    const std::string line = Base64Encode(data.value);
+    window.SetPasswordText(std::string());
+    if (!line.empty())
+        window.SetClipboardText(line);
+    window.ShowMessage(MessageKind::Plain, "Clipboard encrypted.");
+}
+
+void DecryptClipboard(CommandWindow& window)
+{
+    if (!window.AskPassword())
+        return;
+    // Decoding comes first: a malformed line ends the command before the
+    // password is read.
+    SecretString data(Base64Decode(TextToBytes(window.ClipboardText())));
+    {
+        SecretString password(window.PasswordText());
+        SecretString keyBytes(TextToBytes(password.value));
+        DecryptText(keyBytes.value, data.value);
+    }
+    window.SetPasswordText(std::string());
+    // Clipboard text ends at its first zero byte.
+    const auto zero = data.value.find('\0');
+    const std::string_view text(data.value.data(), zero == std::string::npos ? data.value.size() : zero);
+    if (!text.empty()) {
+        SecretString shown(BytesToText(text));
+        window.SetClipboardText(shown.value);
+    }
+    window.ShowMessage(MessageKind::Plain, "Clipboard decrypted.");
+}
+
+void EmptyClipboardCommand(CommandWindow& window)
+{
+    if (!window.Confirm("Are you sure you want empty the clipboard?"))
+        return;
+    window.EmptyClipboard();
+    window.Beep();
+}
+
+} // namespace tarnex

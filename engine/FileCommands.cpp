@@ -1,0 +1,223 @@
+#include "crypto/Tools.h"
+#include "crypto/Twofish.h"
+#include "engine/Commands.h"
+#include "engine/Files.h"
+#include "engine/Key.h"
+#include "engine/Text.h"
+#include "engine/Transfer.h"
+#include "engine/Worker.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace tarnex {
+
+std::string EncryptedName(const std::string& path)
+{
+    return path + ".KVX";
+}
+
+std::string DecryptedName(const std::string& path)
+{
+    const auto dot = path.rfind('.');
+    if (dot == std::string::npos || path.find('/', dot) != std::string::npos)
+        return path + ".dec";
+    return path.substr(0, dot) + ".dec";
+}
+
+namespace {
+
+enum class Direction { Encrypt, Decrypt };
+
+void ClearNonBlocking(int fd)
+{
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags >= 0)
+        ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+}
+
+// The input is opened for reading and writing, as the Windows program did
+// (its message tells the user to check the read-only mark), and only read
+// from. Anything but a regular file is refused: a FIFO would block the first
+// read for ever and a device like /dev/zero would never end.
+UniqueFd OpenInput(const std::string& path, struct stat& st)
+{
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    if (!fd || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return UniqueFd();
+    ClearNonBlocking(fd.Get());
+    return fd;
+}
+
+// Creates the output (owner-only) or empties an existing regular file of
+// that name (keeping its mode). Refuses an output that is the input itself,
+// by name or through a link: emptying it would destroy the input unread.
+UniqueFd CreateOutput(const std::string& path, const std::string& out, const struct stat& in)
+{
+    if (out == path)
+        return UniqueFd();
+    UniqueFd fd(::open(out.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600));
+    if (fd)
+        return fd;
+    if (errno != EEXIST)
+        return UniqueFd();
+    fd = UniqueFd(::open(out.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NONBLOCK));
+    struct stat st;
+    if (!fd || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode)
+        || (st.st_dev == in.st_dev && st.st_ino == in.st_ino) || ::ftruncate(fd.Get(), 0) != 0)
+        return UniqueFd();
+    ClearNonBlocking(fd.Get());
+    return fd;
+}
+
+// One run of the file through the cipher: whole blocks chained, a final
+// partial block xored with E_K(0) from its second byte on.
+void TransformChunk(TwofishContext& ctx, Direction dir, std::uint8_t* data, std::size_t n)
+{
+    const std::size_t blocks = n / 16;
+    if (dir == Direction::Encrypt)
+        TwofishEncryptCbcBlocks(ctx, data, blocks);
+    else
+        TwofishDecryptCbcBlocks(ctx, data, blocks);
+    const std::size_t tail = n % 16;
+    if (tail != 0) {
+        // The chaining value xored with itself is the zero block, so this
+        // step enciphers zero whatever the chain holds.
+        std::uint8_t pad[16];
+        std::memcpy(pad, ctx.ChainBlock, sizeof pad);
+        TwofishEncryptCbc(ctx, pad, pad);
+        std::uint8_t* base = data + blocks * 16;
+        for (std::size_t j = 1; j < tail; ++j)
+            base[j] ^= pad[j];
+        SecureZero(pad, sizeof pad);
+    }
+}
+
+// Streams the input through the cipher into the output at the same offsets.
+// The cipher works on one buffer on a helper thread while this thread writes
+// the previous one and reads the next; a file that fits one buffer is done in
+// line. Every read fills its buffer unless at the end of the file.
+void Transfer(CommandWindow& window, int in, int out, TwofishContext& ctx, Direction dir,
+              std::uint64_t total, const AlignedBuffer& buffers)
+{
+    std::uint8_t* const slot[2] = {buffers.Data(), buffers.Data() + kFileChunk};
+    std::size_t count[2] = {0, 0};
+    std::uint64_t offset[2] = {0, 0};
+
+    ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
+
+    std::uint64_t next = 0;
+    bool readEnded = false;
+    auto readInto = [&](int s) {
+        count[s] = ReadFull(in, slot[s], kFileChunk, next);
+        offset[s] = next;
+        next += count[s];
+        readEnded = count[s] < kFileChunk;
+    };
+
+    readInto(0);
+    SequentialWorker cipher([&](std::uint64_t job) { TransformChunk(ctx, dir, slot[job % 2], count[job % 2]); },
+                            !readEnded);
+    cipher.Submit();
+    if (!readEnded) {
+        readInto(1);
+        cipher.Submit();
+    }
+    for (std::uint64_t job = 0;; ++job) {
+        const int s = static_cast<int>(job % 2);
+        cipher.WaitFor(job);
+        WriteFull(out, slot[s], count[s], offset[s]);
+        window.ReportProgress(offset[s] + count[s], total);
+        if (count[s] < kFileChunk)
+            break;
+        if (!readEnded) {
+            readInto(s);
+            cipher.Submit();
+        }
+    }
+}
+
+void RunFileCommand(CommandWindow& window, Direction dir)
+{
+    const bool encrypt = dir == Direction::Encrypt;
+    if (window.RowCount() <= 0)
+        return;
+    if (SecretString(window.PasswordText()).value.empty()) {
+        window.ShowMessage(MessageKind::Plain, "You have to write a password...");
+        return;
+    }
+    window.SetStatusText(encrypt ? "Working... Encrypting..." : "Working... Decrypting...");
+
+    const AlignedBuffer buffers(2 * kFileChunk);
+    const int rows = window.RowCount();
+    for (int row = 0; row < rows; ++row) {
+        PreparedCipher cipher;
+        {
+            SecretString password(window.PasswordText());
+            SecretString keyBytes(TextToBytes(password.value));
+            PrepareCipher(keyBytes.value, cipher.ctx);
+        }
+        const std::string path = window.RowPath(row);
+
+        struct stat inStat;
+        UniqueFd in = OpenInput(path, inStat);
+        if (!in) {
+            cipher.Wipe();
+            window.ShowMessage(MessageKind::Information,
+                               encrypt ? path + " cannot be opened. Check if the file is Read Only."
+                                       : path + " cannot be opened...");
+            window.SetStatusText("Ready");
+            return;
+        }
+
+        const std::string outName = encrypt ? EncryptedName(path) : DecryptedName(path);
+        UniqueFd out = CreateOutput(path, outName, inStat);
+        if (!out) {
+            in.Reset();
+            cipher.Wipe();
+            window.ShowMessage(MessageKind::Error,
+                               encrypt ? "Unable to create output file: \" " + outName + " \""
+                                       : std::string("Unable to create output file..."));
+            window.SetStatusText("Ready");
+            return;
+        }
+
+        try {
+            Transfer(window, in.Get(), out.Get(), cipher.ctx, dir,
+                     static_cast<std::uint64_t>(inStat.st_size), buffers);
+            in.Reset();
+            out.Close();
+        } catch (...) {
+            // Without a header or length a cut-short output would later pass
+            // for a whole file; leave none behind.
+            in.Reset();
+            out.Reset();
+            ::unlink(outName.c_str());
+            throw;
+        }
+    }
+
+    window.SetPasswordText(std::string(encrypt ? 49 : 51, '0'));
+    window.SetPasswordText(std::string());
+    window.ShowMessage(MessageKind::Plain, "All done, " + std::to_string(window.RowCount())
+                                               + (encrypt ? " file(s) encrypted." : " file(s) decrypted."));
+    window.SetStatusText("Ready");
+    window.ClearRows();
+}
+
+} // namespace
+
+void EncryptFiles(CommandWindow& window)
+{
+    RunFileCommand(window, Direction::Encrypt);
+}
+
+void DecryptFiles(CommandWindow& window)
+{
+    RunFileCommand(window, Direction::Decrypt);
+}
+
+} // namespace tarnex
