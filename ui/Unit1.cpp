@@ -1,0 +1,419 @@
+#include "ui/Unit1.h"
+
+#include "crypto/Tools.h"
+#include "engine/Commands.h"
+#include "ui/Artwork.h"
+#include "ui/Messages.h"
+#include "ui/Unit2.h"
+#include "ui/Unit3.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QToolButton>
+#include <QTreeWidget>
+
+namespace tarnex {
+
+TForm1* Form1 = nullptr;
+
+namespace {
+
+// The engine separates lines with carriage returns, as the boxes it was
+// written for expected; Qt's labels break lines at '\n' only.
+QString BoxText(const std::string& text)
+{
+    QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return s;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, int left, int top)
+{
+    auto* label = new QLabel(caption, parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->move(left, top);
+    label->adjustSize();
+    return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, const QRect& geometry)
+{
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setGeometry(geometry);
+    button->setAutoDefault(false);
+    return button;
+}
+
+} // namespace
+
+TForm1::TForm1(QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("Tarnex Fast  v3.1.1"));
+    setFont(FormFont());
+    setFixedSize(391, 281);
+    move(192, 107);
+
+    ListView1 = new QTreeWidget(this);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setGeometry(0, 0, 391, 150);
+    ListView1->setColumnCount(1);
+    ListView1->setHeaderLabels({QStringLiteral("Files to Encrypt/Decrypt or Erase")});
+    ListView1->header()->setStretchLastSection(false);
+    ListView1->header()->setSectionsClickable(false);
+    ListView1->header()->setSectionsMovable(false);
+    ListView1->setColumnWidth(0, 400);
+    ListView1->setRootIsDecorated(false);
+    ListView1->setItemsExpandable(false);
+    ListView1->setUniformRowHeights(true);
+    ListView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setToolTip(QStringLiteral("Drag files over or press Browse..."));
+    ListView1->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    Label2 = MakeLabel(this, "Label2", QStringLiteral("Passes:"), 8, 163);
+
+    Edit2 = new QLineEdit(this);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2->setGeometry(56, 160, 25, 21);
+    Edit2->setText(QStringLiteral("3"));
+
+    Label3 = MakeLabel(this, "Label3", QStringLiteral("Password"), 120, 163);
+
+    Edit1 = new QLineEdit(this);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    // Password echo also keeps the typing out of reach of undo.
+    Edit1->setEchoMode(QLineEdit::Password);
+    Edit1->setGeometry(176, 160, 153, 21);
+    Edit1->setToolTip(QStringLiteral("Password"));
+
+    SpeedButton1 = new QToolButton(this);
+    SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
+    SpeedButton1->setGeometry(360, 160, 25, 25);
+    SpeedButton1->setAutoRaise(true);
+    SpeedButton1->setFocusPolicy(Qt::NoFocus);
+    SpeedButton1->setIcon(QIcon(DrawBrowseGlyph()));
+    SpeedButton1->setIconSize(QSize(16, 16));
+    SpeedButton1->setToolTip(QStringLiteral("Browse"));
+
+    Button1 = MakeButton(this, "Button1", QStringLiteral("&Wipe"), QRect(8, 184, 73, 22));
+    Button4 = MakeButton(this, "Button4", QStringLiteral("&Encrypt"), QRect(176, 184, 65, 22));
+    Button5 = MakeButton(this, "Button5", QStringLiteral("&Decrypt"), QRect(264, 184, 65, 22));
+
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setGeometry(104, 184, 57, 41);
+    Memo1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    Memo1->setFocusPolicy(Qt::NoFocus);
+    Memo1->hide();
+
+    Label1 = MakeLabel(this, "Label1", QStringLiteral("Pass #:"), 8, 216);
+
+    Button2 = MakeButton(this, "Button2", QStringLiteral("&Clear list"), QRect(176, 232, 121, 22));
+    Button2->setToolTip(QStringLiteral("Clear one or all items in the list"));
+
+    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setGeometry(8, 240, 113, 12);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+
+    Button3 = MakeButton(this, "Button3", QStringLiteral("E&xit"), QRect(320, 232, 65, 22));
+
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setGeometry(0, 281 - 19, 391, 19);
+    StatusBar1->setSizeGripEnabled(false);
+    StatusText = new QLabel(QStringLiteral("Ready"), StatusBar1);
+    StatusText->setObjectName(QStringLiteral("StatusText"));
+    StatusBar1->addWidget(StatusText, 1);
+
+    // Button2 and Button3 both answer Esc; the first in the window's order
+    // takes it, so Esc clears the list rather than ending the program.
+    auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+    connect(escape, &QShortcut::activated, Button2, &QPushButton::click);
+
+    QWidget::setTabOrder(Button1, Edit2);
+    QWidget::setTabOrder(Edit2, ListView1);
+    QWidget::setTabOrder(ListView1, Button2);
+    QWidget::setTabOrder(Button2, Button3);
+    QWidget::setTabOrder(Button3, Button4);
+    QWidget::setTabOrder(Button4, Button5);
+    QWidget::setTabOrder(Button5, Edit1);
+
+    // A window of its own, not a child of this one: it must open the same
+    // way whether the main window is on screen or hidden in the tray.
+    OpenDialog1 = new QFileDialog(nullptr, QStringLiteral("Select file(s)"), QDir::homePath(),
+                                  QStringLiteral("All Files (*)"));
+    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
+    OpenDialog1->setFileMode(QFileDialog::ExistingFiles);
+    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
+    OpenDialog1->setSizeGripEnabled(true);
+
+    PopupMenu2 = new QMenu(this);
+    PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
+    QAction* selectFiles = PopupMenu2->addAction(QStringLiteral("&Select Files"));
+    selectFiles->setObjectName(QStringLiteral("SelectFiles1"));
+    QAction* clearList = PopupMenu2->addAction(QStringLiteral("&Clear List"));
+    clearList->setObjectName(QStringLiteral("ClearList1"));
+    connect(selectFiles, &QAction::triggered, this, &TForm1::SpeedButton1Click);
+    connect(clearList, &QAction::triggered, this, &TForm1::Button2Click);
+    connect(ListView1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { PopupMenu2->popup(ListView1->viewport()->mapToGlobal(pos)); });
+
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
+    connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
+}
+
+TForm1::~TForm1()
+{
+    if (busyCursor_)
+        QApplication::restoreOverrideCursor();
+    delete OpenDialog1;
+}
+
+template <class F>
+void TForm1::RunCommand(F&& command)
+{
+    // A second command may arrive while the first waits in a modal box (the
+    // tray and drops stay live there); it would see the list change under it.
+    if (busy_) {
+        QApplication::beep();
+        return;
+    }
+    busy_ = true;
+    RunGuarded(this, std::forward<F>(command));
+    if (busyCursor_)
+        SetBusyCursor(false);
+    busy_ = false;
+}
+
+void TForm1::Button1Click()
+{
+    RunCommand([this] { WipeCommand(*this); });
+}
+
+void TForm1::Button2Click()
+{
+    RunCommand([this] { ClearList(); });
+}
+
+void TForm1::Button3Click()
+{
+    close();
+}
+
+void TForm1::Button4Click()
+{
+    RunCommand([this] { EncryptFiles(*this); });
+}
+
+void TForm1::Button5Click()
+{
+    RunCommand([this] { DecryptFiles(*this); });
+}
+
+void TForm1::SpeedButton1Click()
+{
+    RunCommand([this] { Browse(); });
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    // Closing the main window is one of the ways the program ends; the tray
+    // keeps it alive through every other window closing.
+    event->accept();
+    QCoreApplication::exit(0);
+}
+
+void TForm1::Browse()
+{
+    if (!rememberedFileName_.isEmpty())
+        OpenDialog1->selectFile(rememberedFileName_);
+    if (OpenDialog1->exec() != QDialog::Accepted) {
+        FilesChosen = false;
+        return;
+    }
+    const QStringList files = OpenDialog1->selectedFiles();
+    for (const QString& file : files)
+        AddRow(file);
+    rememberedFileName_ = files.value(0);
+    FilesChosen = true;
+}
+
+void TForm1::ClearList()
+{
+    for (int row = 0; row < ListView1->topLevelItemCount(); ++row) {
+        if (ListView1->topLevelItem(row)->isSelected()) {
+            delete ListView1->takeTopLevelItem(row);
+            return;
+        }
+    }
+    ListView1->clear();
+}
+
+void TForm1::AddRow(const QString& path)
+{
+    auto* item = new QTreeWidgetItem(ListView1);
+    item->setText(0, path);
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren);
+}
+
+std::string TForm1::PasswordText()
+{
+    QByteArray bytes = Edit1->text().toUtf8();
+    std::string text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    SecureZero(bytes.data(), static_cast<std::size_t>(bytes.size()));
+    return text;
+}
+
+void TForm1::SetPasswordText(const std::string& text)
+{
+    Edit1->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+std::string TForm1::PassesText()
+{
+    return Edit2->text().toStdString();
+}
+
+int TForm1::RowCount()
+{
+    return ListView1->topLevelItemCount();
+}
+
+std::string TForm1::RowPath(int row)
+{
+    const QTreeWidgetItem* item = ListView1->topLevelItem(row);
+    return item != nullptr ? QFile::encodeName(item->text(0)).toStdString() : std::string();
+}
+
+void TForm1::ClearRows()
+{
+    ListView1->clear();
+}
+
+void TForm1::SetStatusText(const std::string& text)
+{
+    StatusText->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    // Nothing else is painted until the command ends: show it now.
+    StatusText->repaint();
+}
+
+void TForm1::ShowMessage(MessageKind kind, const std::string& text)
+{
+    switch (kind) {
+    case MessageKind::Plain:
+        ShowPlainMessage(this, BoxText(text));
+        break;
+    case MessageKind::Information:
+        ShowInformationBox(this, BoxText(text));
+        break;
+    case MessageKind::Error:
+        ShowErrorBox(this, BoxText(text));
+        break;
+    }
+}
+
+bool TForm1::Confirm(const std::string& text)
+{
+    return ConfirmBox(this, BoxText(text));
+}
+
+bool TForm1::AskPassword()
+{
+    return pass != nullptr && pass->exec() == QDialog::Accepted;
+}
+
+std::string TForm1::ClipboardText()
+{
+    return QGuiApplication::clipboard()->text().toStdString();
+}
+
+void TForm1::SetClipboardText(const std::string& text)
+{
+    // The text ends at a zero byte, and an empty text leaves the clipboard
+    // holding what it held.
+    const QString s = QString::fromUtf8(text.c_str());
+    if (!s.isEmpty())
+        QGuiApplication::clipboard()->setText(s);
+}
+
+void TForm1::EmptyClipboard()
+{
+    QGuiApplication::clipboard()->clear();
+}
+
+void TForm1::Beep()
+{
+    QApplication::beep();
+}
+
+void TForm1::SetBusyCursor(bool busy)
+{
+    if (busy == busyCursor_)
+        return;
+    busyCursor_ = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+void TForm1::SetPassLabel(const std::string& text)
+{
+    Label1->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
+    Label1->adjustSize();
+    Label1->repaint();
+}
+
+void TForm1::SetProgressMaximum(int maximum)
+{
+    if (maximum < ProgressBar1->minimum())
+        throw Error("TProgressBar property out of range");
+    ProgressBar1->setMaximum(maximum);
+    ProgressBar1->repaint();
+}
+
+void TForm1::StepProgress()
+{
+    ProgressBar1->setValue(std::min(ProgressBar1->value() + 1, ProgressBar1->maximum()));
+    ProgressBar1->repaint();
+}
+
+void TForm1::SetProgressPosition(int position)
+{
+    ProgressBar1->setValue(position);
+    ProgressBar1->repaint();
+}
+
+void TForm1::ClearRememberedFileName()
+{
+    rememberedFileName_.clear();
+    OpenDialog1->selectFile(QString());
+}
+
+} // namespace tarnex
