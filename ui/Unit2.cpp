@@ -38,6 +38,7 @@ TForm2::TForm2(QWidget* parent)
     Memo1->setReadOnly(true);
     Memo1->setFrameShape(QFrame::NoFrame);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     QPalette text = Memo1->palette();
     text.setColor(QPalette::Base, Qt::black);
