@@ -1,0 +1,265 @@
+// End-to-end speed of the file commands and the wipe, beside the cipher's own
+// speed in the same run, the shredder's time on the same file and the
+// command-line tool's peak memory.
+//
+//   engine_bench [--size MIB] [--runs N] [--dir DIR]
+//
+// The default (256 MiB, 3 runs) is quick; --size 1024 gives the 1 GiB figures.
+// DIR should be on a disk, not tmpfs, for the wipe figures to mean anything.
+#include "crypto/Twofish.h"
+#include "engine/Commands.h"
+#include "engine/Key.h"
+#include "engine/Transfer.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <spawn.h>
+#include <stdexcept>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+#if defined(__x86_64__)
+#include <x86intrin.h>
+#endif
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+class QuietWindow : public tarnex::CommandWindow {
+public:
+    std::string password = "benchmark password";
+    std::vector<std::string> rows;
+    std::string PasswordText() override { return password; }
+    void SetPasswordText(const std::string& text) override { password = text; }
+    std::string PassesText() override { return "1"; }
+    int RowCount() override { return static_cast<int>(rows.size()); }
+    std::string RowPath(int row) override { return rows.at(static_cast<std::size_t>(row)); }
+    void ClearRows() override { rows.clear(); }
+    void SetStatusText(const std::string&) override {}
+    void ShowMessage(tarnex::MessageKind kind, const std::string& text) override
+    {
+        if (kind != tarnex::MessageKind::Plain)
+            throw std::runtime_error(text);
+    }
+    bool Confirm(const std::string&) override { return true; }
+    bool AskPassword() override { return true; }
+    std::string ClipboardText() override { return {}; }
+    void SetClipboardText(const std::string&) override {}
+    void EmptyClipboard() override {}
+    void Beep() override {}
+    void SetBusyCursor(bool) override {}
+    void SetPassLabel(const std::string&) override {}
+    void SetProgressMaximum(int) override {}
+    void StepProgress() override {}
+    void SetProgressPosition(int) override {}
+    void ClearRememberedFileName() override {}
+};
+
+std::uint64_t Cycles()
+{
+#if defined(__x86_64__)
+    return __rdtsc();
+#else
+    return 0;
+#endif
+}
+
+struct Timing {
+    double seconds;
+    double cycles;
+};
+
+template <typename F>
+Timing Measure(F f)
+{
+    const auto t0 = Clock::now();
+    const std::uint64_t c0 = Cycles();
+    f();
+    const std::uint64_t c1 = Cycles();
+    const auto t1 = Clock::now();
+    return {std::chrono::duration<double>(t1 - t0).count(), static_cast<double>(c1 - c0)};
+}
+
+Timing Median(std::vector<Timing> v)
+{
+    std::sort(v.begin(), v.end(), [](const Timing& a, const Timing& b) { return a.seconds < b.seconds; });
+    return v[v.size() / 2];
+}
+
+void MakeFile(const std::string& path, std::uint64_t size, bool sync)
+{
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (fd < 0)
+        throw std::runtime_error("cannot create " + path);
+    std::vector<std::uint64_t> chunk(tarnex::kFileChunk / 8);
+    std::uint64_t x = 0x9E3779B97F4A7C15ull;
+    for (std::uint64_t done = 0; done < size;) {
+        for (auto& w : chunk) {
+            x ^= x << 13;
+            x ^= x >> 7;
+            x ^= x << 17;
+            w = x;
+        }
+        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(tarnex::kFileChunk, size - done));
+        if (::write(fd, chunk.data(), n) != static_cast<ssize_t>(n))
+            throw std::runtime_error("cannot write " + path);
+        done += n;
+    }
+    if (sync)
+        ::fsync(fd);
+    ::close(fd);
+}
+
+// Runs a program to its end; returns its wall time and peak resident size.
+struct ChildRun {
+    double seconds;
+    long maxRssKiB;
+    int status;
+};
+
+ChildRun RunChild(std::vector<std::string> args)
+{
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const auto t0 = Clock::now();
+    pid_t pid;
+    if (::posix_spawnp(&pid, argv[0], nullptr, nullptr, argv.data(), environ) != 0)
+        throw std::runtime_error("cannot start " + args[0]);
+    int status = 0;
+    struct rusage usage {};
+    ::wait4(pid, &status, 0, &usage);
+    const auto t1 = Clock::now();
+    return {std::chrono::duration<double>(t1 - t0).count(), usage.ru_maxrss,
+            WIFEXITED(status) ? WEXITSTATUS(status) : -1};
+}
+
+double MBps(std::uint64_t bytes, double seconds)
+{
+    return static_cast<double>(bytes) / seconds / 1e6;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::uint64_t sizeMiB = 256;
+    int runs = 3;
+    std::string base = std::getenv("TMPDIR") ? std::getenv("TMPDIR") : "/var/tmp";
+    for (int i = 1; i + 1 < argc; i += 2) {
+        const std::string a = argv[i];
+        if (a == "--size")
+            sizeMiB = std::stoull(argv[i + 1]);
+        else if (a == "--runs")
+            runs = std::max(1, std::stoi(argv[i + 1]));
+        else if (a == "--dir")
+            base = argv[i + 1];
+    }
+    const std::uint64_t size = sizeMiB << 20;
+
+    std::string pattern = (fs::path(base) / "tarnex-bench-XXXXXX").string();
+    if (!::mkdtemp(pattern.data())) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const fs::path dir = pattern;
+    const std::string input = (dir / "data.bin").string();
+    const std::string passwordFile = (dir / "password").string();
+    {
+        FILE* f = std::fopen(passwordFile.c_str(), "w");
+        std::fputs("benchmark password\n", f);
+        std::fclose(f);
+    }
+
+    std::printf("Files of %llu MiB in %s, median of %d runs\n\n", static_cast<unsigned long long>(sizeMiB),
+                base.c_str(), runs);
+    std::printf("%-44s %10s %10s %8s %9s\n", "work", "seconds", "MB/s", "cyc/B", "ratio");
+
+    // The cipher's own speed: bulk CBC in place over one transfer buffer.
+    tarnex::PreparedCipher cipher("benchmark password");
+    std::vector<std::uint8_t> buffer(tarnex::kFileChunk, 0x5A);
+    const std::size_t blocks = buffer.size() / 16;
+    const std::uint64_t rounds = size / buffer.size();
+    std::vector<Timing> rawEnc, rawDec;
+    for (int r = 0; r < runs; ++r) {
+        rawEnc.push_back(Measure([&] {
+            for (std::uint64_t i = 0; i < rounds; ++i)
+                tarnex::TwofishEncryptCbcBlocks(cipher.ctx, buffer.data(), blocks);
+        }));
+        rawDec.push_back(Measure([&] {
+            for (std::uint64_t i = 0; i < rounds; ++i)
+                tarnex::TwofishDecryptCbcBlocks(cipher.ctx, buffer.data(), blocks);
+        }));
+    }
+    const Timing encRaw = Median(rawEnc), decRaw = Median(rawDec);
+    const auto row = [&](const char* what, const Timing& t, double ratio) {
+        std::printf("%-44s %10.3f %10.1f %8.2f", what, t.seconds, MBps(size, t.seconds),
+                    t.cycles / static_cast<double>(size));
+        if (ratio > 0)
+            std::printf(" %8.1f%%", ratio * 100);
+        std::printf("\n");
+    };
+    row("CBC encryption, in memory", encRaw, 0);
+    row("CBC decryption, in memory", decRaw, 0);
+
+    // End to end through the page cache: the input was just written.
+    MakeFile(input, size, false);
+    QuietWindow window;
+    std::vector<Timing> fileEnc, fileDec;
+    for (int r = 0; r < runs; ++r) {
+        fs::remove(input + ".KVX");
+        window.rows = {input};
+        window.password = "benchmark password";
+        fileEnc.push_back(Measure([&] { tarnex::EncryptFiles(window); }));
+        fs::remove(dir / "data.bin.dec");
+        window.rows = {input + ".KVX"};
+        window.password = "benchmark password";
+        fileDec.push_back(Measure([&] { tarnex::DecryptFiles(window); }));
+    }
+    const Timing encFile = Median(fileEnc), decFile = Median(fileDec);
+    row("file encryption (of cipher speed)", encFile, encRaw.seconds / encFile.seconds);
+    row("file decryption (of cipher speed)", decFile, decRaw.seconds / decFile.seconds);
+    fs::remove(dir / "data.bin.dec");
+
+    // One wipe pass (three synced sub-passes) against three shredder passes,
+    // each on a freshly written and synced file.
+    std::vector<Timing> wipes, shreds;
+    const std::string victim = (dir / "victim.bin").string();
+    for (int r = 0; r < runs; ++r) {
+        MakeFile(victim, size, true);
+        wipes.push_back(Measure([&] { tarnex::WipeFile(window, victim, 1); }));
+        MakeFile(victim, size, true);
+        const ChildRun shred = RunChild({"shred", "-n", "3", victim});
+        shreds.push_back({shred.seconds, 0});
+        fs::remove(victim);
+    }
+    const Timing wipe = Median(wipes), shred = Median(shreds);
+    row("wipe, one pass (of shred -n 3 time)", wipe, wipe.seconds / shred.seconds);
+    row("shred -n 3", shred, 0);
+
+    // The command-line tool's peak memory on the same file.
+    std::printf("\n%-44s %10s %10s\n", "tarnexfast-cli", "seconds", "peak KiB");
+    const auto cli = [&](const char* what, std::vector<std::string> args) {
+        const ChildRun run = RunChild(std::move(args));
+        std::printf("%-44s %10.3f %10ld%s\n", what, run.seconds, run.maxRssKiB, run.status == 0 ? "" : "  (failed)");
+    };
+    cli("encrypt", {TARNEXFAST_CLI, "encrypt", "--password-file", passwordFile, input});
+    cli("decrypt", {TARNEXFAST_CLI, "decrypt", "--password-file", passwordFile, input + ".KVX"});
+    MakeFile(victim, size, true);
+    cli("wipe --passes 1", {TARNEXFAST_CLI, "wipe", "--yes", "--passes", "1", victim});
+
+    fs::remove_all(dir);
+    return 0;
+}

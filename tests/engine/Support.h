@@ -1,0 +1,166 @@
+// Test support: temporary folders, file helpers and an independent
+// construction of both ciphertext formats from nettle.
+#pragma once
+
+#include <nettle/cbc.h>
+#include <nettle/cfb.h>
+#include <nettle/sha1.h>
+#include <nettle/twofish.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace testing_support {
+
+namespace fs = std::filesystem;
+
+class TempDir {
+public:
+    TempDir()
+    {
+        std::string pattern = (fs::temp_directory_path() / "tarnex-test-XXXXXX").string();
+        if (!::mkdtemp(pattern.data()))
+            throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    ~TempDir()
+    {
+        std::error_code ignored;
+        fs::remove_all(path_, ignored);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    std::string operator/(std::string_view name) const { return (path_ / name).string(); }
+    const fs::path& Path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+inline std::string ReadBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + path);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void WriteBytes(const std::string& path, std::string_view bytes)
+{
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    if (!out)
+        throw std::runtime_error("cannot write " + path);
+}
+
+inline std::string RandomBytes(std::size_t n, std::uint64_t seed)
+{
+    std::mt19937_64 rng(seed);
+    std::string s(n, '\0');
+    for (auto& c : s)
+        c = static_cast<char>(rng() & 0xFF);
+    return s;
+}
+
+inline std::string Hex(std::string_view bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (const char c : bytes) {
+        out += digits[(static_cast<unsigned char>(c) >> 4) & 0xF];
+        out += digits[static_cast<unsigned char>(c) & 0xF];
+    }
+    return out;
+}
+
+// The cipher of a key text as nettle builds it: Twofish-192 keyed with the
+// SHA-1 digest of the text followed by four zero bytes.
+struct OracleCipher {
+    twofish_ctx tf;
+    std::uint8_t zeroBlock[16]; // E_K(0^128): the IV and the tail pad
+
+    explicit OracleCipher(std::string_view keyText)
+    {
+        sha1_ctx sha;
+        sha1_init(&sha);
+        sha1_update(&sha, keyText.size(), reinterpret_cast<const std::uint8_t*>(keyText.data()));
+        std::uint8_t key[24] = {};
+        sha1_digest(&sha, SHA1_DIGEST_SIZE, key);
+        twofish_set_key(&tf, sizeof key, key);
+        const std::uint8_t zero[16] = {};
+        twofish_encrypt(&tf, 16, zeroBlock, zero);
+    }
+};
+
+inline nettle_cipher_func* Encrypt()
+{
+    return reinterpret_cast<nettle_cipher_func*>(&twofish_encrypt);
+}
+inline nettle_cipher_func* Decrypt()
+{
+    return reinterpret_cast<nettle_cipher_func*>(&twofish_decrypt);
+}
+
+// A .KVX file: CBC over the whole blocks from IV = E_K(0), the tail xored
+// with E_K(0) from its second byte on.
+inline std::string OracleFile(std::string_view password, std::string_view plain, bool encrypt)
+{
+    OracleCipher c(password);
+    std::string out(plain.size(), '\0');
+    const std::size_t whole = plain.size() / 16 * 16;
+    std::uint8_t iv[16];
+    std::memcpy(iv, c.zeroBlock, 16);
+    auto* dst = reinterpret_cast<std::uint8_t*>(out.data());
+    const auto* src = reinterpret_cast<const std::uint8_t*>(plain.data());
+    if (encrypt)
+        cbc_encrypt(&c.tf, Encrypt(), 16, iv, whole, dst, src);
+    else
+        cbc_decrypt(&c.tf, Decrypt(), 16, iv, whole, dst, src);
+    for (std::size_t j = 0; whole + j < plain.size(); ++j)
+        dst[whole + j] = static_cast<std::uint8_t>(src[whole + j] ^ (j == 0 ? 0 : c.zeroBlock[j]));
+    return out;
+}
+
+// The clipboard cipher bytes: CFB-8 from IV = E_K(0).
+inline std::string OracleText(std::string_view password, std::string_view bytes, bool encrypt)
+{
+    OracleCipher c(password);
+    std::string out(bytes.size(), '\0');
+    std::uint8_t iv[16];
+    std::memcpy(iv, c.zeroBlock, 16);
+    auto* dst = reinterpret_cast<std::uint8_t*>(out.data());
+    const auto* src = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    if (encrypt)
+        cfb8_encrypt(&c.tf, Encrypt(), 16, iv, bytes.size(), dst, src);
+    else
+        cfb8_decrypt(&c.tf, Encrypt(), 16, iv, bytes.size(), dst, src);
+    return out;
+}
+
+// What the last pass of a wipe leaves: the CBC encryption of all-0xFF
+// content, the tail xored with E_K(0) from its first byte on.
+inline std::string OracleWipeContent(std::string_view keyText, std::size_t length)
+{
+    OracleCipher c(keyText);
+    const std::string ones(length, '\xFF');
+    std::string out(length, '\0');
+    const std::size_t whole = length / 16 * 16;
+    std::uint8_t iv[16];
+    std::memcpy(iv, c.zeroBlock, 16);
+    auto* dst = reinterpret_cast<std::uint8_t*>(out.data());
+    cbc_encrypt(&c.tf, Encrypt(), 16, iv, whole, dst, reinterpret_cast<const std::uint8_t*>(ones.data()));
+    for (std::size_t j = 0; whole + j < length; ++j)
+        dst[whole + j] = static_cast<std::uint8_t>(0xFF ^ c.zeroBlock[j]);
+    return out;
+}
+
+} // namespace testing_support

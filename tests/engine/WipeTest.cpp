@@ -1,0 +1,285 @@
+#include "crypto/Tools.h"
+#include "engine/Commands.h"
+#include "engine/Transfer.h"
+#include "engine/Wipe.h"
+#include "tests/engine/RecordingWindow.h"
+#include "tests/engine/Support.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <ctime>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+using namespace testing_support;
+using Calls = std::vector<std::string>;
+
+namespace {
+
+const std::string kQuestion = "confirm:Are you sure you want to wipe all these files?\n"
+                              "Note: Once the file is deleted there is no\nway to recover it.";
+const std::string kEnd[] = {"clear", "status:Ready", "label:Pass #:"};
+
+Calls Join(std::initializer_list<Calls> parts)
+{
+    Calls out;
+    for (const auto& p : parts)
+        out.insert(out.end(), p.begin(), p.end());
+    return out;
+}
+
+Calls Pass(const std::string& name, int k)
+{
+    return {"status:Working: " + name + " pass #: " + std::to_string(k), "label:Pass #:" + std::to_string(k), "step"};
+}
+
+Calls OpenFailure(const std::string& path)
+{
+    return {"beep", "info:Unable to get the file to erase: \n\n" + path, "forget", "busy:0"};
+}
+
+const Calls kWiped = {"busy:0", "pos:0"};
+const Calls kEndCalls(std::begin(kEnd), std::end(kEnd));
+
+struct Wipe : ::testing::Test {
+    TempDir dir;
+    RecordingWindow window;
+    std::string filler = dir / tarnex::FillerName;
+
+    void SetUp() override { tarnex::WipeSucceeded = false; }
+
+    std::string MakeFile(const std::string& name, std::string_view content)
+    {
+        const std::string path = dir / name;
+        WriteBytes(path, content);
+        return path;
+    }
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        for (const auto& e : fs::directory_iterator(dir.Path()))
+            names.push_back(e.path().filename().string());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+};
+
+TEST_F(Wipe, FillerNameHas55LettersADotAnd7)
+{
+    EXPECT_EQ(std::string(tarnex::FillerName), std::string(55, 'a') + "." + std::string(7, 'a'));
+}
+
+TEST_F(Wipe, EmptyListOrNoDoesNothing)
+{
+    tarnex::WipeCommand(window);
+    EXPECT_EQ(window.Effects(), Calls{});
+
+    const std::string path = MakeFile("keep.txt", "data");
+    window.rows = {path};
+    window.confirmAnswer = false;
+    tarnex::WipeCommand(window);
+    EXPECT_EQ(window.Effects(), Calls{kQuestion});
+    EXPECT_EQ(ReadBytes(path), "data");
+    EXPECT_EQ(window.rows.size(), 1u);
+}
+
+TEST_F(Wipe, WipesEveryListedFileAndReports)
+{
+    const std::string a = MakeFile("report.txt", RandomBytes(20000, 1));
+    const std::string b = MakeFile("empty.txt", "");
+    window.rows = {a, b};
+    window.passes = "2";
+    tarnex::WipeCommand(window);
+    EXPECT_EQ(window.Effects(), Join({{kQuestion, "busy:1", "max:2"}, Pass("report.txt", 1), Pass("report.txt", 2), kWiped,
+                                      {"busy:1", "max:2"}, Pass("empty.txt", 1), Pass("empty.txt", 2), kWiped,
+                                      {"plain:File(s) wiped..."}, kEndCalls}));
+    EXPECT_EQ(Names(), std::vector<std::string>{});
+    EXPECT_FALSE(tarnex::WipeSucceeded);
+}
+
+TEST_F(Wipe, ZeroPassesMovesAndDeletesWithoutOpening)
+{
+    const std::string a = MakeFile("a.txt", "data");
+    window.rows = {a};
+    window.passes = "0";
+    tarnex::WipeCommand(window);
+    EXPECT_EQ(window.Effects(), Join({{kQuestion, "busy:1", "max:0"}, kWiped, {"plain:File(s) wiped..."}, kEndCalls}));
+    EXPECT_EQ(Names(), std::vector<std::string>{});
+}
+
+TEST_F(Wipe, APathListedTwiceFailsTheSecondTimeAndNoSuccessIsReported)
+{
+    const std::string a = MakeFile("a.txt", "data");
+    window.rows = {a, a};
+    window.passes = "1";
+    tarnex::WipeCommand(window);
+    EXPECT_EQ(window.Effects(), Join({{kQuestion, "busy:1", "max:1"}, Pass("a.txt", 1), kWiped, {"busy:1", "max:1"},
+                                      OpenFailure(a), kEndCalls}));
+}
+
+TEST_F(Wipe, AMissingFileInTheMiddleDoesNotStopTheOthers)
+{
+    std::vector<std::string> rows;
+    for (const char* n : {"1", "2", "3", "4", "5"})
+        rows.push_back(MakeFile(n, "x"));
+    fs::remove(rows[2]);
+    window.rows = rows;
+    window.passes = "1";
+    tarnex::WipeCommand(window);
+    const auto effects = window.Effects();
+    EXPECT_EQ(std::count(effects.begin(), effects.end(), "info:Unable to get the file to erase: \n\n" + rows[2]), 1);
+    EXPECT_EQ(effects[effects.size() - 4], "plain:File(s) wiped..."); // the last one was wiped
+    EXPECT_EQ(Names(), std::vector<std::string>{});
+}
+
+// POSIX rename replaces an existing target; the wipe must never touch a file
+// that already bears the filler name.
+TEST_F(Wipe, AnExistingFillerFileIsLeftAloneAndTheFileWipedUnderItsOwnName)
+{
+    MakeFile(tarnex::FillerName, "someone else's file");
+    const std::string a = MakeFile("a.txt", "data");
+    window.rows = {a};
+    window.passes = "1";
+    tarnex::WipeCommand(window);
+    EXPECT_EQ(window.Effects(), Join({{kQuestion, "busy:1", "max:1"}, Pass("a.txt", 1), kWiped,
+                                      {"plain:File(s) wiped..."}, kEndCalls}));
+    EXPECT_EQ(Names(), std::vector<std::string>{tarnex::FillerName});
+    EXPECT_EQ(ReadBytes(filler), "someone else's file");
+}
+
+// A file that can be moved but not opened for writing: a program that is
+// running (this holds even for root, unlike permissions).
+TEST_F(Wipe, OpenFailureAfterTheRenameLeavesTheFileUnderTheFillerName)
+{
+    const std::string program = dir / "prog";
+    fs::copy_file("/bin/sleep", program);
+    fs::permissions(program, fs::perms::owner_all);
+    pid_t child;
+    char arg0[] = "prog", arg1[] = "30";
+    char* argv[] = {arg0, arg1, nullptr};
+    ASSERT_EQ(::posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, environ), 0);
+    const std::string next = MakeFile("next.txt", "data");
+
+    window.rows = {program, next};
+    window.passes = "1";
+    tarnex::WipeCommand(window);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+
+    EXPECT_EQ(window.Effects(), Join({{kQuestion, "busy:1", "max:1"}, OpenFailure(program), {"busy:1", "max:1"},
+                                      Pass("next.txt", 1), kWiped, {"plain:File(s) wiped..."}, kEndCalls}));
+    EXPECT_EQ(Names(), std::vector<std::string>{tarnex::FillerName});
+    EXPECT_EQ(ReadBytes(filler), ReadBytes("/bin/sleep"));
+}
+
+// Folders, FIFOs and links are refused like a file that cannot be opened,
+// before any rename: a folder would otherwise end up under the filler name
+// and a link would destroy a file elsewhere.
+TEST_F(Wipe, OnlyRegularFilesAreTouched)
+{
+    const std::string target = MakeFile("target.txt", "elsewhere");
+    ::chmod(target.c_str(), 0444);
+    const std::string link = dir / "link";
+    fs::create_symlink(target, link);
+    const std::string folder = dir / "folder";
+    fs::create_directory(folder);
+    const std::string fifo = dir / "fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+
+    window.rows = {link, folder, fifo};
+    window.passes = "1";
+    tarnex::WipeCommand(window);
+    EXPECT_EQ(window.Effects(),
+              Join({{kQuestion, "busy:1", "max:1"}, OpenFailure(link), {"busy:1", "max:1"}, OpenFailure(folder),
+                    {"busy:1", "max:1"}, OpenFailure(fifo), kEndCalls}));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"fifo", "folder", "link", "target.txt"}));
+    EXPECT_EQ(ReadBytes(target), "elsewhere");
+    struct stat st;
+    ASSERT_EQ(::stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0444u); // the link's target kept its mode
+}
+
+TEST_F(Wipe, PassesThatAreNoIntegerStopBeforeAnyFileButAfterTheWriteBitIsBack)
+{
+    for (const std::string text : {"", "abc", "3x", " 3", "+-1", "99999999999"}) {
+        RecordingWindow w;
+        const std::string a = MakeFile("a.txt", "data");
+        ::chmod(a.c_str(), 0444);
+        w.rows = {a};
+        w.passes = text;
+        try {
+            tarnex::WipeCommand(w);
+            ADD_FAILURE() << text;
+        } catch (const tarnex::Error& e) {
+            EXPECT_EQ(std::string(e.what()), "'" + text + "' is not a valid integer value");
+        }
+        EXPECT_EQ(w.Effects(), Calls{kQuestion}) << text;
+        EXPECT_EQ(ReadBytes(a), "data");
+        struct stat st;
+        ASSERT_EQ(::stat(a.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0644u) << text;
+    }
+    EXPECT_EQ(tarnex::ParsePasses("+2"), 2);
+    EXPECT_EQ(tarnex::ParsePasses("007"), 7);
+    EXPECT_EQ(tarnex::ParsePasses("-3"), -3);
+}
+
+// The Windows progress bar refused a negative maximum before anything was
+// moved; the count is now checked for itself.
+TEST_F(Wipe, ANegativePassCountIsRefusedBeforeTheFirstFile)
+{
+    const std::string a = MakeFile("a.txt", "data");
+    window.rows = {a};
+    window.passes = "-1";
+    try {
+        tarnex::WipeCommand(window);
+        ADD_FAILURE();
+    } catch (const tarnex::Error& e) {
+        EXPECT_STREQ(e.what(), "TProgressBar property out of range");
+    }
+    EXPECT_EQ(window.Effects(), Calls{kQuestion});
+    EXPECT_EQ(Names(), std::vector<std::string>{"a.txt"});
+    EXPECT_EQ(ReadBytes(a), "data");
+    EXPECT_THROW(tarnex::WipeFile(window, a, -2), tarnex::Error);
+    EXPECT_EQ(ReadBytes(a), "data");
+}
+
+// The last content written is the CBC encryption of all-0xFF content under
+// the path and the local date and time. A hard link keeps the inode readable
+// after the delete, and the key is found among the seconds the wipe took.
+TEST_F(Wipe, TheLastPassLeavesTheCipherOfOnesUnderTheDatedKey)
+{
+    const std::size_t lengths[] = {5, 8192, 8193, 2 * tarnex::kWipeRegion + 4097};
+    for (const std::size_t n : lengths) {
+        SCOPED_TRACE(n);
+        const std::string path = MakeFile("victim.bin", RandomBytes(n, n));
+        const std::string keep = dir / "keep";
+        fs::create_hard_link(path, keep);
+        const std::time_t before = std::time(nullptr);
+        tarnex::WipeFile(window, path, n == 5 ? 2 : 1);
+        const std::time_t after = std::time(nullptr);
+        EXPECT_TRUE(tarnex::WipeSucceeded);
+        EXPECT_FALSE(fs::exists(path));
+        EXPECT_FALSE(fs::exists(filler));
+
+        const std::string left = ReadBytes(keep);
+        ASSERT_EQ(left.size(), n);
+        bool found = false;
+        for (std::time_t t = before; t <= after && !found; ++t) {
+            std::tm local{};
+            ::localtime_r(&t, &local);
+            char text[128];
+            const std::size_t len = std::strftime(text, sizeof text, "%x %X", &local);
+            found = left == OracleWipeContent(path + std::string(text, len), n);
+        }
+        EXPECT_TRUE(found);
+        fs::remove(keep);
+    }
+}
+
+} // namespace
