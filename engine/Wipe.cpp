@@ -109,8 +109,6 @@ struct WipeBuffers {
 // so it is not read back.
 void WipePass(CommandWindow& window, int fd, std::uint64_t size, TwofishContext& ctx, WipeBuffers& buffers)
 {
-    if (size == 0)
-        return;
     const std::uint64_t regions = (size + kWipeRegion - 1) / kWipeRegion;
     const auto regionLength = [&](std::uint64_t r) {
         return static_cast<std::size_t>(std::min<std::uint64_t>(kWipeRegion, size - r * kWipeRegion));
@@ -231,9 +229,11 @@ void WipeFile(CommandWindow& window, const std::string& path, int passes)
             SecretString keyText(path + WipeDateTimeText());
             PrepareCipher(keyText.value, cipher.ctx);
         }
-        if (now.st_size > 0 && !buffers)
-            buffers = std::make_unique<WipeBuffers>();
-        WipePass(window, fd.Get(), static_cast<std::uint64_t>(now.st_size), cipher.ctx, *buffers);
+        if (now.st_size > 0) {
+            if (!buffers)
+                buffers = std::make_unique<WipeBuffers>();
+            WipePass(window, fd.Get(), static_cast<std::uint64_t>(now.st_size), cipher.ctx, *buffers);
+        }
         fd.Close();
     }
     cipher.Wipe();
