@@ -9,6 +9,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   # test-only oracle and benchmark peers; the program never links them
   nettle-dev libgcrypt20-dev libbotan-2-dev libcrypto++-dev
+  # a test watches the wipe's system calls
+  strace
   # desktop tests: a virtual display, a tray host and tools to drive it
   xvfb xauth xdotool xclip trayer imagemagick
   # fonts for the offscreen and virtual-display runs
