@@ -1,0 +1,111 @@
+#include "crypto/SHA1.h"
+
+#include "crypto/Tools.h"
+
+#include <cstring>
+
+namespace tarnex {
+
+namespace {
+
+std::uint32_t LoadBigEndian(const std::uint8_t* p) noexcept
+{
+    return (std::uint32_t{p[0]} << 24) | (std::uint32_t{p[1]} << 16) | (std::uint32_t{p[2]} << 8) | p[3];
+}
+
+void StoreBigEndian(std::uint8_t* p, std::uint32_t v) noexcept
+{
+    p[0] = static_cast<std::uint8_t>(v >> 24);
+    p[1] = static_cast<std::uint8_t>(v >> 16);
+    p[2] = static_cast<std::uint8_t>(v >> 8);
+    p[3] = static_cast<std::uint8_t>(v);
+}
+
+} // namespace
+
+void Sha1Start(Sha1Context& ctx) noexcept
+{
+    ctx.LenHi = 0;
+    ctx.LenLo = 0;
+    ctx.Index = 0;
+    std::memset(ctx.Buffer, 0, sizeof ctx.Buffer);
+    ctx.Hash[0] = 0x67452301;
+    ctx.Hash[1] = 0xEFCDAB89;
+    ctx.Hash[2] = 0x98BADCFE;
+    ctx.Hash[3] = 0x10325476;
+    ctx.Hash[4] = 0xC3D2E1F0;
+}
+
+void Sha1Update(Sha1Context& ctx, const void* data, std::int32_t length) noexcept
+{
+    if (length <= 0)
+        return;
+    // The bit count is a 64-bit number kept as two words.
+    const std::uint64_t bits = (std::uint64_t{ctx.LenHi} << 32 | ctx.LenLo) + 8 * static_cast<std::uint64_t>(length);
+    ctx.LenHi = static_cast<std::uint32_t>(bits >> 32);
+    ctx.LenLo = static_cast<std::uint32_t>(bits);
+
+    const auto* p = static_cast<const std::uint8_t*>(data);
+    for (std::int32_t i = 0; i < length; ++i) {
+        ctx.Buffer[ctx.Index++] = p[i];
+        if (ctx.Index == 64) {
+            ctx.Index = 0;
+            Sha1Compress(ctx);
+        }
+    }
+}
+
+void Sha1Compress(Sha1Context& ctx) noexcept
+{
+    std::uint32_t w[80];
+    for (int t = 0; t < 16; ++t)
+        w[t] = LoadBigEndian(ctx.Buffer + 4 * t);
+    for (int t = 16; t < 80; ++t)
+        w[t] = RotateLeft32(w[t - 3] ^ w[t - 8] ^ w[t - 14] ^ w[t - 16], 1);
+
+    std::uint32_t a = ctx.Hash[0], b = ctx.Hash[1], c = ctx.Hash[2], d = ctx.Hash[3], e = ctx.Hash[4];
+    auto step = [&](std::uint32_t f, std::uint32_t k, std::uint32_t wt) {
+        const std::uint32_t t = RotateLeft32(a, 5) + f + e + wt + k;
+        e = d;
+        d = c;
+        c = RotateLeft32(b, 30);
+        b = a;
+        a = t;
+    };
+    for (int t = 0; t < 20; ++t)
+        step((b & c) | (~b & d), 0x5A827999, w[t]);
+    for (int t = 20; t < 40; ++t)
+        step(b ^ c ^ d, 0x6ED9EBA1, w[t]);
+    for (int t = 40; t < 60; ++t)
+        step((b & c) | (d & (b | c)), 0x8F1BBCDC, w[t]);
+    for (int t = 60; t < 80; ++t)
+        step(b ^ c ^ d, 0xCA62C1D6, w[t]);
+
+    ctx.Hash[0] += a;
+    ctx.Hash[1] += b;
+    ctx.Hash[2] += c;
+    ctx.Hash[3] += d;
+    ctx.Hash[4] += e;
+
+    // The schedule and the block are message-derived; leave none of it behind.
+    SecureZero(w, sizeof w);
+    SecureZero(ctx.Buffer, sizeof ctx.Buffer);
+}
+
+void Sha1Finish(Sha1Context& ctx, void* digest) noexcept
+{
+    // Every byte from Index on is already zero, so the padding is just 0x80.
+    ctx.Buffer[ctx.Index] = 0x80;
+    if (ctx.Index >= 56)
+        Sha1Compress(ctx);
+    StoreBigEndian(ctx.Buffer + 56, ctx.LenHi);
+    StoreBigEndian(ctx.Buffer + 60, ctx.LenLo);
+    Sha1Compress(ctx);
+
+    auto* out = static_cast<std::uint8_t*>(digest);
+    for (int i = 0; i < 5; ++i)
+        StoreBigEndian(out + 4 * i, ctx.Hash[i]);
+    SecureZero(&ctx, sizeof ctx);
+}
+
+} // namespace tarnex

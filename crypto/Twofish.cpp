@@ -1,0 +1,369 @@
+#include "crypto/Twofish.h"
+
+#include "crypto/Tools.h"
+
+#include <bit>
+#include <cstring>
+
+namespace tarnex {
+
+namespace {
+
+// The two fixed 8-bit permutations, derived at compile time from the 4-bit
+// t-tables of the cipher's definition rather than typed in as 512 bytes.
+struct QPair {
+    std::uint8_t q0[256];
+    std::uint8_t q1[256];
+};
+
+constexpr std::uint8_t kT[2][4][16] = {
+    {{0x8, 0x1, 0x7, 0xD, 0x6, 0xF, 0x3, 0x2, 0x0, 0xB, 0x5, 0x9, 0xE, 0xC, 0xA, 0x4},
+     {0xE, 0xC, 0xB, 0x8, 0x1, 0x2, 0x3, 0x5, 0xF, 0x4, 0xA, 0x6, 0x7, 0x0, 0x9, 0xD},
+     {0xB, 0xA, 0x5, 0xE, 0x6, 0xD, 0x9, 0x0, 0xC, 0x8, 0xF, 0x3, 0x2, 0x4, 0x7, 0x1},
+     {0xD, 0x7, 0xF, 0x4, 0x1, 0x2, 0x6, 0xE, 0x9, 0xB, 0x3, 0x0, 0x8, 0x5, 0xC, 0xA}},
+    {{0x2, 0x8, 0xB, 0xD, 0xF, 0x7, 0x6, 0xE, 0x3, 0x1, 0x9, 0x4, 0x0, 0xA, 0xC, 0x5},
+     {0x1, 0xE, 0x2, 0xB, 0x4, 0xC, 0x3, 0x7, 0x6, 0xD, 0xA, 0x5, 0xF, 0x9, 0x0, 0x8},
+     {0x4, 0xC, 0x7, 0x5, 0x1, 0x6, 0x9, 0xA, 0x0, 0xE, 0xD, 0x8, 0x2, 0xB, 0x3, 0xF},
+     {0xB, 0x9, 0x5, 0x1, 0xC, 0x3, 0xD, 0xE, 0x6, 0x4, 0x7, 0xF, 0x2, 0x0, 0x8, 0xA}},
+};
+
+constexpr std::uint8_t QPermute(const std::uint8_t (&t)[4][16], unsigned x)
+{
+    auto ror4 = [](unsigned v) { return ((v >> 1) | (v << 3)) & 0xF; };
+    unsigned a = x >> 4, b = x & 0xF;
+    unsigned a1 = a ^ b, b1 = (a ^ ror4(b) ^ (8 * a)) & 0xF;
+    unsigned a2 = t[0][a1], b2 = t[1][b1];
+    unsigned a3 = a2 ^ b2, b3 = (a2 ^ ror4(b2) ^ (8 * a2)) & 0xF;
+    unsigned a4 = t[2][a3], b4 = t[3][b3];
+    return static_cast<std::uint8_t>((b4 << 4) | a4);
+}
+
+constexpr QPair BuildQ()
+{
+    QPair q{};
+    for (unsigned x = 0; x < 256; ++x) {
+        q.q0[x] = QPermute(kT[0], x);
+        q.q1[x] = QPermute(kT[1], x);
+    }
+    return q;
+}
+
+constexpr QPair kQ = BuildQ();
+constexpr const std::uint8_t* Q0 = kQ.q0;
+constexpr const std::uint8_t* Q1 = kQ.q1;
+static_assert(Q0[0] == 0xA9 && Q0[1] == 0x67 && Q0[2] == 0xB3 && Q0[3] == 0xE8);
+static_assert(Q1[0] == 0x75 && Q1[1] == 0xF3 && Q1[2] == 0xC6 && Q1[3] == 0xF4);
+
+struct MdsArray {
+    std::uint32_t t[4][256];
+};
+
+// Multiplication by the MDS matrix entries 0x5B and 0xEF in GF(2^8) mod 0x169,
+// in the shift-register form of the cipher's reference code.
+constexpr unsigned Lfsr1(unsigned v) { return (v >> 1) ^ ((v & 1) ? 0xB4u : 0u); }
+constexpr unsigned Lfsr2(unsigned v) { return (v >> 2) ^ ((v & 2) ? 0xB4u : 0u) ^ ((v & 1) ? 0x5Au : 0u); }
+constexpr unsigned MulX(unsigned v) { return v ^ Lfsr2(v); }
+constexpr unsigned MulY(unsigned v) { return v ^ Lfsr1(v) ^ Lfsr2(v); }
+
+constexpr std::uint32_t Pack(unsigned b0, unsigned b1, unsigned b2, unsigned b3)
+{
+    return b0 | (b1 << 8) | (b2 << 16) | (b3 << 24);
+}
+
+constexpr MdsArray BuildMds()
+{
+    MdsArray m{};
+    for (unsigned x = 0; x < 256; ++x) {
+        const unsigned a = Q0[x], b = Q1[x];
+        m.t[0][x] = Pack(b, MulX(b), MulY(b), MulY(b));
+        m.t[1][x] = Pack(MulY(a), MulY(a), MulX(a), a);
+        m.t[2][x] = Pack(MulX(b), MulY(b), b, MulY(b));
+        m.t[3][x] = Pack(MulX(a), a, MulY(a), MulX(a));
+    }
+    return m;
+}
+
+// Built by the compiler, so the tables exist before any code can use them.
+constexpr MdsArray kMds = BuildMds();
+
+constexpr unsigned Byte(std::uint32_t x, unsigned j) { return (x >> (8 * j)) & 0xFF; }
+
+std::uint32_t LoadLittleEndian(const std::uint8_t* p) noexcept
+{
+    std::uint32_t v;
+    std::memcpy(&v, p, 4);
+    if constexpr (std::endian::native == std::endian::big)
+        v = __builtin_bswap32(v);
+    return v;
+}
+
+void StoreLittleEndian(std::uint8_t* p, std::uint32_t v) noexcept
+{
+    if constexpr (std::endian::native == std::endian::big)
+        v = __builtin_bswap32(v);
+    std::memcpy(p, &v, 4);
+}
+
+// Reed-Solomon remainder of the key bytes, shift-register form.
+std::uint32_t RsRemainder(std::uint32_t r) noexcept
+{
+    const std::uint32_t b = r >> 24;
+    std::uint32_t g2 = (b << 1) & 0xFF;
+    if (b & 0x80)
+        g2 ^= 0x4D;
+    std::uint32_t g3 = (b >> 1) ^ g2;
+    if (b & 1)
+        g3 ^= 0xA6;
+    return (r << 8) ^ (g3 << 24) ^ (g2 << 16) ^ (g3 << 8) ^ b;
+}
+
+std::uint32_t RsEncode(std::uint32_t even, std::uint32_t odd) noexcept
+{
+    std::uint32_t r = odd;
+    for (int i = 0; i < 4; ++i)
+        r = RsRemainder(r);
+    r ^= even;
+    for (int i = 0; i < 4; ++i)
+        r = RsRemainder(r);
+    return r;
+}
+
+// The h function on one input byte per position (all four equal, as the key
+// schedule uses it) with a list of k words.
+std::uint32_t H(unsigned x, const std::uint32_t* l, int k) noexcept
+{
+    unsigned y0 = x, y1 = x, y2 = x, y3 = x;
+    if (k == 4) {
+        y0 = Q1[y0] ^ Byte(l[3], 0);
+        y1 = Q0[y1] ^ Byte(l[3], 1);
+        y2 = Q0[y2] ^ Byte(l[3], 2);
+        y3 = Q1[y3] ^ Byte(l[3], 3);
+    }
+    if (k >= 3) {
+        y0 = Q1[y0] ^ Byte(l[2], 0);
+        y1 = Q1[y1] ^ Byte(l[2], 1);
+        y2 = Q0[y2] ^ Byte(l[2], 2);
+        y3 = Q0[y3] ^ Byte(l[2], 3);
+    }
+    y0 = Q0[Q0[y0] ^ Byte(l[1], 0)] ^ Byte(l[0], 0);
+    y1 = Q0[Q1[y1] ^ Byte(l[1], 1)] ^ Byte(l[0], 1);
+    y2 = Q1[Q0[y2] ^ Byte(l[1], 2)] ^ Byte(l[0], 2);
+    y3 = Q1[Q1[y3] ^ Byte(l[1], 3)] ^ Byte(l[0], 3);
+    return kMds.t[0][y0] ^ kMds.t[1][y1] ^ kMds.t[2][y2] ^ kMds.t[3][y3];
+}
+
+// Fills T_j for one byte position: the q layers of h with the S-box key, then
+// the final q and MDS column through the matching MDS table.
+void BuildSBoxColumn(std::uint32_t* out, unsigned j, const std::uint8_t (&layers)[4],
+                     const std::uint8_t* keyBytes, int k) noexcept
+{
+    // layers[0..3]: q for the word-3, word-2, word-1 and word-0 layers (0 = q0, 1 = q1).
+    const std::uint8_t* q3 = layers[0] ? Q1 : Q0;
+    const std::uint8_t* q2 = layers[1] ? Q1 : Q0;
+    const std::uint8_t* q1 = layers[2] ? Q1 : Q0;
+    const std::uint8_t* q0 = layers[3] ? Q1 : Q0;
+    const std::uint32_t* mds = kMds.t[j];
+    const unsigned l0 = keyBytes[0], l1 = keyBytes[1], l2 = keyBytes[2], l3 = keyBytes[3];
+    std::uint8_t row[256];
+    if (k == 4) {
+        for (unsigned x = 0; x < 256; ++x)
+            row[x] = static_cast<std::uint8_t>(q2[q3[x] ^ l3] ^ l2);
+    } else if (k == 3) {
+        for (unsigned x = 0; x < 256; ++x)
+            row[x] = static_cast<std::uint8_t>(q2[x] ^ l2);
+    } else {
+        for (unsigned x = 0; x < 256; ++x)
+            row[x] = static_cast<std::uint8_t>(x);
+    }
+    for (unsigned x = 0; x < 256; ++x)
+        out[2 * x] = mds[q0[q1[row[x]] ^ l1] ^ l0];
+    SecureZero(row, sizeof row);
+}
+
+} // namespace
+
+const std::uint32_t (&MdsTables)[4][256] = kMds.t;
+
+void TwofishSetup(TwofishContext& ctx, const void* key, std::int32_t length, const void* iv)
+{
+    if (length <= 0 || length > 32)
+        throw Error("Key length must be between 1 and 32 bytes");
+
+    if (iv) {
+        std::memcpy(ctx.InitVector, iv, 16);
+        std::memcpy(ctx.ChainBlock, iv, 16);
+    } else {
+        std::memset(ctx.InitVector, 0, 16);
+        std::memset(ctx.ChainBlock, 0, 16);
+    }
+
+    std::uint8_t padded[32] = {};
+    std::memcpy(padded, key, static_cast<std::size_t>(length));
+    ctx.KeyBits = length <= 16 ? 128 : length <= 24 ? 192 : 256;
+    const int k = ctx.KeyBits / 64;
+
+    std::uint32_t me[4] = {}, mo[4] = {};
+    for (int i = 0; i < k; ++i) {
+        me[i] = LoadLittleEndian(padded + 8 * i);
+        mo[i] = LoadLittleEndian(padded + 8 * i + 4);
+    }
+    for (int i = 0; i < k; ++i)
+        ctx.SBoxKey[k - 1 - i] = RsEncode(me[i], mo[i]);
+
+    for (unsigned i = 0; i < 20; ++i) {
+        const std::uint32_t a = H(2 * i, me, k);
+        const std::uint32_t b = RotateLeft32(H(2 * i + 1, mo, k), 8);
+        ctx.SubKeys[2 * i] = a + b;
+        ctx.SubKeys[2 * i + 1] = RotateLeft32(a + 2 * b, 9);
+    }
+
+    std::uint8_t s[4][4]; // s[position][word]
+    for (int w = 0; w < 4; ++w)
+        for (unsigned j = 0; j < 4; ++j)
+            s[j][w] = w < k ? static_cast<std::uint8_t>(Byte(ctx.SBoxKey[w], j)) : 0;
+    static constexpr std::uint8_t kLayers[4][4] = {{1, 1, 0, 0}, {0, 1, 1, 0}, {0, 0, 0, 1}, {1, 0, 1, 1}};
+    BuildSBoxColumn(ctx.SBoxTables, 0, kLayers[0], s[0], k);
+    BuildSBoxColumn(ctx.SBoxTables + 1, 1, kLayers[1], s[1], k);
+    BuildSBoxColumn(ctx.SBoxTables + 512, 2, kLayers[2], s[2], k);
+    BuildSBoxColumn(ctx.SBoxTables + 513, 3, kLayers[3], s[3], k);
+
+    SecureZero(padded, sizeof padded);
+    SecureZero(me, sizeof me);
+    SecureZero(mo, sizeof mo);
+    SecureZero(s, sizeof s);
+}
+
+void TwofishWipe(TwofishContext& ctx) noexcept
+{
+    SecureZero(&ctx, sizeof ctx);
+}
+
+void TwofishRestart(TwofishContext& ctx) noexcept
+{
+    std::memcpy(ctx.ChainBlock, ctx.InitVector, 16);
+}
+
+namespace {
+
+// g with the interleaved layout: T0/T1 share one half, T2/T3 the other.
+inline std::uint32_t G0(const std::uint32_t* t, std::uint32_t x) noexcept
+{
+    return t[2 * Byte(x, 0)] ^ t[2 * Byte(x, 1) + 1] ^ t[512 + 2 * Byte(x, 2)] ^ t[513 + 2 * Byte(x, 3)];
+}
+
+// g(ROL(x, 8)) without the rotation.
+inline std::uint32_t G1(const std::uint32_t* t, std::uint32_t x) noexcept
+{
+    return t[2 * Byte(x, 3)] ^ t[2 * Byte(x, 0) + 1] ^ t[512 + 2 * Byte(x, 1)] ^ t[513 + 2 * Byte(x, 2)];
+}
+
+} // namespace
+
+void TwofishEncryptBlock(const TwofishContext& ctx, const void* in, void* out) noexcept
+{
+    const auto* src = static_cast<const std::uint8_t*>(in);
+    const std::uint32_t* k = ctx.SubKeys;
+    const std::uint32_t* t = ctx.SBoxTables;
+    std::uint32_t r0 = LoadLittleEndian(src) ^ k[0];
+    std::uint32_t r1 = LoadLittleEndian(src + 4) ^ k[1];
+    std::uint32_t r2 = LoadLittleEndian(src + 8) ^ k[2];
+    std::uint32_t r3 = LoadLittleEndian(src + 12) ^ k[3];
+    for (int r = 0; r < 16; r += 2) {
+        std::uint32_t t0 = G0(t, r0), t1 = G1(t, r1);
+        r2 = RotateRight32(r2 ^ (t0 + t1 + k[2 * r + 8]), 1);
+        r3 = RotateLeft32(r3, 1) ^ (t0 + 2 * t1 + k[2 * r + 9]);
+        t0 = G0(t, r2);
+        t1 = G1(t, r3);
+        r0 = RotateRight32(r0 ^ (t0 + t1 + k[2 * r + 10]), 1);
+        r1 = RotateLeft32(r1, 1) ^ (t0 + 2 * t1 + k[2 * r + 11]);
+    }
+    auto* dst = static_cast<std::uint8_t*>(out);
+    StoreLittleEndian(dst, r2 ^ k[4]);
+    StoreLittleEndian(dst + 4, r3 ^ k[5]);
+    StoreLittleEndian(dst + 8, r0 ^ k[6]);
+    StoreLittleEndian(dst + 12, r1 ^ k[7]);
+}
+
+void TwofishDecryptBlock(const TwofishContext& ctx, const void* in, void* out) noexcept
+{
+    const auto* src = static_cast<const std::uint8_t*>(in);
+    const std::uint32_t* k = ctx.SubKeys;
+    const std::uint32_t* t = ctx.SBoxTables;
+    std::uint32_t r2 = LoadLittleEndian(src) ^ k[4];
+    std::uint32_t r3 = LoadLittleEndian(src + 4) ^ k[5];
+    std::uint32_t r0 = LoadLittleEndian(src + 8) ^ k[6];
+    std::uint32_t r1 = LoadLittleEndian(src + 12) ^ k[7];
+    for (int r = 14; r >= 0; r -= 2) {
+        std::uint32_t t0 = G0(t, r2), t1 = G1(t, r3);
+        r0 = RotateLeft32(r0, 1) ^ (t0 + t1 + k[2 * r + 10]);
+        r1 = RotateRight32(r1 ^ (t0 + 2 * t1 + k[2 * r + 11]), 1);
+        t0 = G0(t, r0);
+        t1 = G1(t, r1);
+        r2 = RotateLeft32(r2, 1) ^ (t0 + t1 + k[2 * r + 8]);
+        r3 = RotateRight32(r3 ^ (t0 + 2 * t1 + k[2 * r + 9]), 1);
+    }
+    auto* dst = static_cast<std::uint8_t*>(out);
+    StoreLittleEndian(dst, r0 ^ k[0]);
+    StoreLittleEndian(dst + 4, r1 ^ k[1]);
+    StoreLittleEndian(dst + 8, r2 ^ k[2]);
+    StoreLittleEndian(dst + 12, r3 ^ k[3]);
+}
+
+void TwofishEncryptCbc(TwofishContext& ctx, const void* in, void* out) noexcept
+{
+    XorBuffers(in, ctx.ChainBlock, out, 16);
+    TwofishEncryptBlock(ctx, out, out);
+    std::memcpy(ctx.ChainBlock, out, 16);
+}
+
+void TwofishDecryptCbc(TwofishContext& ctx, const void* in, void* out) noexcept
+{
+    std::uint8_t saved[16];
+    std::memcpy(saved, in, 16);
+    TwofishDecryptBlock(ctx, in, out);
+    XorBuffers(out, ctx.ChainBlock, out, 16);
+    std::memcpy(ctx.ChainBlock, saved, 16);
+}
+
+void TwofishEncryptCbcBlocks(TwofishContext& ctx, void* data, std::size_t blocks) noexcept
+{
+    auto* p = static_cast<std::uint8_t*>(data);
+    for (std::size_t i = 0; i < blocks; ++i, p += 16)
+        TwofishEncryptCbc(ctx, p, p);
+}
+
+void TwofishDecryptCbcBlocks(TwofishContext& ctx, void* data, std::size_t blocks) noexcept
+{
+    auto* p = static_cast<std::uint8_t*>(data);
+    for (std::size_t i = 0; i < blocks; ++i, p += 16)
+        TwofishDecryptCbc(ctx, p, p);
+}
+
+void TwofishEncryptCfb8(TwofishContext& ctx, const void* in, void* out, std::int32_t count) noexcept
+{
+    const auto* src = static_cast<const std::uint8_t*>(in);
+    auto* dst = static_cast<std::uint8_t*>(out);
+    std::uint8_t stream[16];
+    for (std::int32_t i = 0; i < count; ++i) {
+        TwofishEncryptBlock(ctx, ctx.ChainBlock, stream);
+        dst[i] = static_cast<std::uint8_t>(src[i] ^ stream[0]);
+        std::memmove(ctx.ChainBlock, ctx.ChainBlock + 1, 15);
+        ctx.ChainBlock[15] = dst[i];
+    }
+}
+
+void TwofishDecryptCfb8(TwofishContext& ctx, const void* in, void* out, std::int32_t count) noexcept
+{
+    const auto* src = static_cast<const std::uint8_t*>(in);
+    auto* dst = static_cast<std::uint8_t*>(out);
+    std::uint8_t stream[16];
+    for (std::int32_t i = 0; i < count; ++i) {
+        TwofishEncryptBlock(ctx, ctx.ChainBlock, stream);
+        const std::uint8_t c = src[i];
+        dst[i] = static_cast<std::uint8_t>(c ^ stream[0]);
+        std::memmove(ctx.ChainBlock, ctx.ChainBlock + 1, 15);
+        ctx.ChainBlock[15] = c;
+    }
+}
+
+} // namespace tarnex
