@@ -1,0 +1,42 @@
+// One application object for every component test, with the user's
+// configuration and runtime folders moved to private temporary folders before
+// anything can read or write them.
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace {
+
+std::string MakePrivateDir(const char* pattern)
+{
+    std::string path = (std::filesystem::temp_directory_path() / pattern).string();
+    if (mkdtemp(path.data()) == nullptr)
+        std::abort();
+    return path;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const std::string config = MakePrivateDir("tarnex-components-config-XXXXXX");
+    const std::string runtime = MakePrivateDir("tarnex-components-runtime-XXXXXX");
+    setenv("XDG_CONFIG_HOME", config.c_str(), 1);
+    setenv("XDG_RUNTIME_DIR", runtime.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+
+    testing::InitGoogleTest(&argc, argv);
+    int result = 0;
+    {
+        QApplication app(argc, argv);
+        result = RUN_ALL_TESTS();
+    }
+    std::error_code ignored;
+    std::filesystem::remove_all(config, ignored);
+    std::filesystem::remove_all(runtime, ignored);
+    return result;
+}
