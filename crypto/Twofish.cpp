@@ -1,6 +1,7 @@
 #include "crypto/Twofish.h"
 
 #include "crypto/Tools.h"
+#include "crypto/TwofishPaths.h"
 
 #include <bit>
 #include <cstring>
@@ -325,18 +326,45 @@ void TwofishDecryptCbc(TwofishContext& ctx, const void* in, void* out) noexcept
     std::memcpy(ctx.ChainBlock, saved, 16);
 }
 
-void TwofishEncryptCbcBlocks(TwofishContext& ctx, void* data, std::size_t blocks) noexcept
+namespace {
+
+bool Always() noexcept { return true; }
+
+void EncryptCbcOneByOne(TwofishContext& ctx, void* data, std::size_t blocks) noexcept
 {
     auto* p = static_cast<std::uint8_t*>(data);
     for (std::size_t i = 0; i < blocks; ++i, p += 16)
         TwofishEncryptCbc(ctx, p, p);
 }
 
-void TwofishDecryptCbcBlocks(TwofishContext& ctx, void* data, std::size_t blocks) noexcept
+void DecryptCbcOneByOne(TwofishContext& ctx, void* data, std::size_t blocks) noexcept
 {
     auto* p = static_cast<std::uint8_t*>(data);
     for (std::size_t i = 0; i < blocks; ++i, p += 16)
         TwofishDecryptCbc(ctx, p, p);
+}
+
+constexpr detail::CbcPath kEncryptPaths[] = {
+    {"one block", Always, EncryptCbcOneByOne},
+};
+
+constexpr detail::CbcPath kDecryptPaths[] = {
+    {"one block", Always, DecryptCbcOneByOne},
+};
+
+} // namespace
+
+std::span<const detail::CbcPath> detail::CbcEncryptPaths() noexcept { return kEncryptPaths; }
+std::span<const detail::CbcPath> detail::CbcDecryptPaths() noexcept { return kDecryptPaths; }
+
+void TwofishEncryptCbcBlocks(TwofishContext& ctx, void* data, std::size_t blocks) noexcept
+{
+    EncryptCbcOneByOne(ctx, data, blocks);
+}
+
+void TwofishDecryptCbcBlocks(TwofishContext& ctx, void* data, std::size_t blocks) noexcept
+{
+    DecryptCbcOneByOne(ctx, data, blocks);
 }
 
 void TwofishEncryptCfb8(TwofishContext& ctx, const void* in, void* out, std::int32_t count) noexcept

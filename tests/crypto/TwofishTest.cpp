@@ -1,0 +1,433 @@
+#include "crypto/Tools.h"
+#include "crypto/Twofish.h"
+#include "crypto/TwofishPaths.h"
+
+#include "Random.h"
+
+#include <gtest/gtest.h>
+#include <nettle/cbc.h>
+#include <nettle/cfb.h>
+#include <nettle/twofish.h>
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstring>
+#include <string>
+#include <vector>
+
+using namespace tarnex;
+using crypto_test::Random;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+Bytes FromHex(const std::string& hex)
+{
+    Bytes out(hex.size() / 2);
+    for (std::size_t i = 0; i < out.size(); ++i)
+        out[i] = static_cast<std::uint8_t>(std::stoul(hex.substr(2 * i, 2), nullptr, 16));
+    return out;
+}
+
+std::string ToHex(const std::uint8_t* p, std::size_t n)
+{
+    static const char digits[] = "0123456789ABCDEF";
+    std::string s;
+    for (std::size_t i = 0; i < n; ++i) {
+        s += digits[p[i] >> 4];
+        s += digits[p[i] & 15];
+    }
+    return s;
+}
+
+bool SameBytes(const TwofishContext& a, const TwofishContext& b)
+{
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+// The oracle: nettle's Twofish with its own CBC and CFB-8.
+struct Oracle {
+    twofish_ctx ctx{};
+    std::uint8_t iv[16]{};
+
+    Oracle(const Bytes& key, const std::uint8_t* initial)
+    {
+        twofish_set_key(&ctx, key.size(), key.data());
+        std::memcpy(iv, initial, 16);
+    }
+    void CbcEncrypt(std::uint8_t* p, std::size_t n)
+    {
+        cbc_encrypt(&ctx, reinterpret_cast<nettle_cipher_func*>(twofish_encrypt), 16, iv, n, p, p);
+    }
+    void CbcDecrypt(std::uint8_t* p, std::size_t n)
+    {
+        cbc_decrypt(&ctx, reinterpret_cast<nettle_cipher_func*>(twofish_decrypt), 16, iv, n, p, p);
+    }
+    void Cfb8Encrypt(std::uint8_t* p, std::size_t n)
+    {
+        cfb8_encrypt(&ctx, reinterpret_cast<nettle_cipher_func*>(twofish_encrypt), 16, iv, n, p, p);
+    }
+};
+
+TEST(Twofish, PublishedKnownAnswers)
+{
+    struct Case {
+        std::string key, cipher;
+    };
+    const Case cases[] = {
+        {std::string(32, '0'), "9F589F5CF6122C32B6BFEC2F2AE8C35A"},
+        {"0123456789ABCDEFFEDCBA98765432100011223344556677", "CFD1D2E5A9BE9CDF501F13B892BD2248"},
+        {"0123456789ABCDEFFEDCBA987654321000112233445566778899AABBCCDDEEFF", "37527BE0052334B89F0CFCCAE87CFA20"},
+    };
+    for (const auto& c : cases) {
+        const Bytes key = FromHex(c.key);
+        TwofishContext ctx;
+        TwofishSetup(ctx, key.data(), static_cast<std::int32_t>(key.size()), nullptr);
+        EXPECT_EQ(ctx.KeyBits, static_cast<std::int32_t>(key.size() * 8));
+        std::uint8_t block[16] = {};
+        TwofishEncryptBlock(ctx, block, block);
+        EXPECT_EQ(ToHex(block, 16), c.cipher) << "key " << c.key;
+        TwofishDecryptBlock(ctx, block, block);
+        EXPECT_EQ(ToHex(block, 16), std::string(32, '0')) << "key " << c.key;
+    }
+}
+
+TEST(Twofish, FixedTablesAreTheMdsColumnsOfTheFinalPermutation)
+{
+    // Spot values: q1[0] = 0x75 through column 0 (01 5B EF EF), q0[0] = 0xA9
+    // through column 3 (5B 01 EF 5B).
+    EXPECT_EQ(MdsTables[0][0] & 0xFF, 0x75u);
+    EXPECT_EQ((MdsTables[3][0] >> 8) & 0xFF, 0xA9u);
+    EXPECT_EQ(MdsTables[1][0] >> 24, 0xA9u);
+    EXPECT_EQ((MdsTables[2][0] >> 16) & 0xFF, 0x75u);
+}
+
+TEST(Twofish, EveryKeyLengthMatchesTheOracle)
+{
+    Random rnd(11);
+    for (int len = 1; len <= 32; ++len) {
+        const Bytes key = rnd.Bytes(static_cast<std::size_t>(len));
+        TwofishContext ctx;
+        TwofishSetup(ctx, key.data(), len, nullptr);
+        EXPECT_EQ(ctx.KeyBits, len <= 16 ? 128 : len <= 24 ? 192 : 256) << len;
+
+        twofish_ctx ref;
+        twofish_set_key(&ref, key.size(), key.data());
+        Bytes plain = rnd.Bytes(64), ours(64), theirs(64), back(64);
+        for (std::size_t i = 0; i < 64; i += 16) {
+            TwofishEncryptBlock(ctx, plain.data() + i, ours.data() + i);
+            twofish_encrypt(&ref, 16, theirs.data() + i, plain.data() + i);
+            TwofishDecryptBlock(ctx, ours.data() + i, back.data() + i);
+        }
+        EXPECT_EQ(ours, theirs) << "key length " << len;
+        EXPECT_EQ(back, plain) << "key length " << len;
+    }
+}
+
+TEST(Twofish, ShortKeyEqualsTheZeroPaddedStandardKey)
+{
+    Random rnd(12);
+    const Bytes key20 = rnd.Bytes(20);
+    Bytes key24 = key20;
+    key24.resize(24, 0);
+    TwofishContext a, b;
+    std::memset(&a, 0x5A, sizeof a);
+    std::memset(&b, 0x5A, sizeof b);
+    TwofishSetup(a, key20.data(), 20, nullptr);
+    TwofishSetup(b, key24.data(), 24, nullptr);
+    EXPECT_TRUE(SameBytes(a, b));
+}
+
+TEST(Twofish, BadKeyLengthThrowsAndLeavesTheContextAlone)
+{
+    const std::uint8_t key[40] = {1, 2, 3};
+    for (std::int32_t len : {0, -1, 33, INT_MIN, INT_MAX}) {
+        TwofishContext ctx, before;
+        std::memset(&ctx, 0xA5, sizeof ctx);
+        before = ctx;
+        try {
+            TwofishSetup(ctx, key, len, key);
+            ADD_FAILURE() << "no error for length " << len;
+        } catch (const Error& e) {
+            EXPECT_STREQ(e.what(), "Key length must be between 1 and 32 bytes");
+        }
+        EXPECT_TRUE(SameBytes(ctx, before)) << "length " << len;
+    }
+}
+
+TEST(Twofish, SetupStoresTheIvAndRestartReturnsToIt)
+{
+    const std::uint8_t key[20] = {9};
+    std::uint8_t iv[16];
+    for (int i = 0; i < 16; ++i)
+        iv[i] = static_cast<std::uint8_t>(0xF0 + i);
+    const std::uint8_t zero[16] = {};
+
+    TwofishContext ctx;
+    std::memset(&ctx, 0xFF, sizeof ctx);
+    TwofishSetup(ctx, key, 20, nullptr);
+    EXPECT_EQ(std::memcmp(ctx.InitVector, zero, 16), 0);
+    EXPECT_EQ(std::memcmp(ctx.ChainBlock, zero, 16), 0);
+
+    TwofishSetup(ctx, key, 20, iv);
+    EXPECT_EQ(std::memcmp(ctx.InitVector, iv, 16), 0);
+    EXPECT_EQ(std::memcmp(ctx.ChainBlock, iv, 16), 0);
+
+    std::uint8_t block[16] = {};
+    TwofishEncryptCbc(ctx, block, block);
+    EXPECT_NE(std::memcmp(ctx.ChainBlock, iv, 16), 0);
+    TwofishRestart(ctx);
+    EXPECT_EQ(std::memcmp(ctx.ChainBlock, iv, 16), 0);
+}
+
+TEST(Twofish, SetupAgainWithoutWipeEqualsAFreshSetup)
+{
+    Random rnd(13);
+    for (int len : {16, 20, 32}) {
+        for (int previous : {1, 20, 32}) {
+            const Bytes first = rnd.Bytes(static_cast<std::size_t>(previous));
+            const Bytes key = rnd.Bytes(static_cast<std::size_t>(len));
+            TwofishContext reused, fresh;
+            std::memset(&fresh, 0, sizeof fresh);
+            TwofishSetup(reused, first.data(), previous, nullptr);
+            Bytes junk = rnd.Bytes(48);
+            TwofishEncryptCbcBlocks(reused, junk.data(), 3);
+            TwofishSetup(reused, key.data(), len, nullptr);
+            TwofishSetup(fresh, key.data(), len, nullptr);
+
+            // Entries of SBoxKey beyond the key's word count are never read.
+            EXPECT_EQ(reused.KeyBits, fresh.KeyBits);
+            EXPECT_EQ(std::memcmp(reused.SubKeys, fresh.SubKeys, sizeof fresh.SubKeys), 0);
+            EXPECT_EQ(std::memcmp(reused.SBoxTables, fresh.SBoxTables, sizeof fresh.SBoxTables), 0);
+            EXPECT_EQ(std::memcmp(reused.InitVector, fresh.InitVector, 32), 0);
+            Bytes a = rnd.Bytes(64), b = a;
+            TwofishEncryptCbcBlocks(reused, a.data(), 4);
+            TwofishEncryptCbcBlocks(fresh, b.data(), 4);
+            EXPECT_EQ(a, b) << len << " after " << previous;
+        }
+    }
+}
+
+TEST(Twofish, WipeZeroesTheWholeRecord)
+{
+    const std::uint8_t key[32] = {7, 7, 7};
+    TwofishContext ctx;
+    TwofishSetup(ctx, key, 32, key);
+    TwofishWipe(ctx);
+    TwofishContext zero;
+    std::memset(&zero, 0, sizeof zero);
+    EXPECT_TRUE(SameBytes(ctx, zero));
+}
+
+// Every operation must give the same bytes whether it writes over its input
+// or into a separate buffer, and must read all of a block before writing.
+TEST(Twofish, InPlaceEqualsSeparateBuffers)
+{
+    Random rnd(14);
+    const Bytes key = rnd.Bytes(20), iv = rnd.Bytes(16), plain = rnd.Bytes(80);
+    TwofishContext ctx;
+    TwofishSetup(ctx, key.data(), 20, iv.data());
+
+    auto run = [&](auto op, bool inPlace) {
+        TwofishRestart(ctx);
+        Bytes in = plain, out(plain.size(), 0xEE);
+        std::uint8_t* dst = inPlace ? in.data() : out.data();
+        op(in.data(), dst);
+        return Bytes(dst, dst + plain.size());
+    };
+    auto blocks = [&](auto one) {
+        return [&ctx, one](const std::uint8_t* in, std::uint8_t* out) {
+            for (std::size_t i = 0; i < 80; i += 16)
+                one(ctx, in + i, out + i);
+        };
+    };
+    const auto encBlock = blocks([](TwofishContext& c, const void* i, void* o) { TwofishEncryptBlock(c, i, o); });
+    const auto decBlock = blocks([](TwofishContext& c, const void* i, void* o) { TwofishDecryptBlock(c, i, o); });
+    const auto encCbc = blocks(TwofishEncryptCbc);
+    const auto decCbc = blocks(TwofishDecryptCbc);
+    auto encCfb = [&](const std::uint8_t* in, std::uint8_t* out) { TwofishEncryptCfb8(ctx, in, out, 80); };
+    auto decCfb = [&](const std::uint8_t* in, std::uint8_t* out) { TwofishDecryptCfb8(ctx, in, out, 80); };
+
+    EXPECT_EQ(run(encBlock, true), run(encBlock, false));
+    EXPECT_EQ(run(decBlock, true), run(decBlock, false));
+    EXPECT_EQ(run(encCbc, true), run(encCbc, false));
+    EXPECT_EQ(run(decCbc, true), run(decCbc, false));
+    EXPECT_EQ(run(encCfb, true), run(encCfb, false));
+    EXPECT_EQ(run(decCfb, true), run(decCfb, false));
+}
+
+TEST(Twofish, CbcSequencesMatchTheOracleInPlace)
+{
+    Random rnd(15);
+    for (int round = 0; round < 50; ++round) {
+        const std::size_t len = 1 + rnd.Between(0, 31);
+        const Bytes key = rnd.Bytes(len), iv = rnd.Bytes(16);
+        const std::size_t n = 16 * rnd.Between(1, 20);
+        const Bytes plain = rnd.Bytes(n);
+        TwofishContext ctx;
+        TwofishSetup(ctx, key.data(), static_cast<std::int32_t>(len), iv.data());
+        Oracle ref(key, iv.data());
+
+        Bytes ours = plain, theirs = plain;
+        for (std::size_t i = 0; i < n; i += 16)
+            TwofishEncryptCbc(ctx, ours.data() + i, ours.data() + i);
+        ref.CbcEncrypt(theirs.data(), n);
+        ASSERT_EQ(ours, theirs) << "round " << round;
+        EXPECT_EQ(std::memcmp(ctx.ChainBlock, ref.iv, 16), 0);
+
+        TwofishRestart(ctx);
+        for (std::size_t i = 0; i < n; i += 16)
+            TwofishDecryptCbc(ctx, ours.data() + i, ours.data() + i);
+        EXPECT_EQ(ours, plain) << "round " << round;
+    }
+}
+
+TEST(Twofish, Cfb8AtRandomSplitPointsMatchesTheOracle)
+{
+    Random rnd(16);
+    for (int round = 0; round < 40; ++round) {
+        const Bytes key = rnd.Bytes(20), iv = rnd.Bytes(16);
+        const Bytes plain = rnd.Bytes(rnd.Between(0, 200));
+        TwofishContext ctx;
+        TwofishSetup(ctx, key.data(), 20, iv.data());
+        Oracle ref(key, iv.data());
+
+        // Pieces of random length, zero-length ones included.
+        auto inPieces = [&](Bytes data, auto op) {
+            std::size_t at = 0;
+            while (at < data.size()) {
+                const std::size_t piece = std::min(rnd.Between(0, 40), data.size() - at);
+                op(ctx, data.data() + at, data.data() + at, static_cast<std::int32_t>(piece));
+                at += piece;
+            }
+            return data;
+        };
+        const Bytes ours = inPieces(plain, TwofishEncryptCfb8);
+        Bytes theirs = plain;
+        ref.Cfb8Encrypt(theirs.data(), theirs.size());
+        ASSERT_EQ(ours, theirs) << "round " << round;
+        EXPECT_EQ(std::memcmp(ctx.ChainBlock, ref.iv, 16), 0);
+
+        TwofishRestart(ctx);
+        EXPECT_EQ(inPieces(ours, TwofishDecryptCfb8), plain) << "round " << round;
+    }
+}
+
+TEST(Twofish, Cfb8WithNoBytesTouchesNothing)
+{
+    const std::uint8_t key[20] = {3};
+    TwofishContext ctx;
+    TwofishSetup(ctx, key, 20, key);
+    const TwofishContext before = ctx;
+    std::uint8_t in[4] = {1, 2, 3, 4}, out[4] = {9, 9, 9, 9};
+    for (std::int32_t count : {0, -1, INT_MIN}) {
+        TwofishEncryptCfb8(ctx, in, out, count);
+        TwofishDecryptCfb8(ctx, in, out, count);
+    }
+    EXPECT_TRUE(SameBytes(ctx, before));
+    EXPECT_EQ(out[0] + out[1] + out[2] + out[3], 36);
+}
+
+// The bulk operations, through every implementation this CPU can run, against
+// the one-block operations and the oracle: every block count around the
+// implementations' group sizes, buffers at odd addresses, and a chain that
+// continues across calls.
+} // namespace
+
+namespace tarnex::detail {
+void PrintTo(const CbcPath& path, std::ostream* os) { *os << path.Name; }
+} // namespace tarnex::detail
+
+namespace {
+
+std::string PathName(const testing::TestParamInfo<detail::CbcPath>& info)
+{
+    std::string name = info.param.Name;
+    for (char& c : name)
+        if (!std::isalnum(static_cast<unsigned char>(c)))
+            c = '_';
+    return name;
+}
+
+class CbcBulk : public testing::TestWithParam<detail::CbcPath> {};
+
+std::vector<std::size_t> BlockCounts()
+{
+    std::vector<std::size_t> counts;
+    for (std::size_t n = 0; n <= 80; ++n)
+        counts.push_back(n);
+    for (std::size_t n : {127, 128, 129, 255, 256, 257, 511, 512, 513, 4096})
+        counts.push_back(n);
+    return counts;
+}
+
+void CheckBulk(const detail::CbcPath& path, bool encrypt)
+{
+    if (!path.Available())
+        GTEST_SKIP() << path.Name << " needs instructions this CPU lacks";
+    Random rnd(encrypt ? 17 : 18);
+    for (std::size_t n : BlockCounts()) {
+        for (std::size_t misalign : {0, 1, 4, 8}) {
+            const Bytes key = rnd.Bytes(20), iv = rnd.Bytes(16);
+            const Bytes plain = rnd.Bytes(16 * n + 32);
+            TwofishContext bulk{}, single{};
+            TwofishSetup(bulk, key.data(), 20, iv.data());
+            TwofishSetup(single, key.data(), 20, iv.data());
+            Oracle ref(key, iv.data());
+
+            // Two calls, so that the chain carried in the context is tested too.
+            Bytes storage(16 * n + 32 + misalign);
+            std::uint8_t* data = storage.data() + misalign;
+            std::memcpy(data, plain.data(), plain.size());
+            path.Run(bulk, data, n);
+            path.Run(bulk, data + 16 * n, 2);
+
+            Bytes expected = plain;
+            for (std::size_t i = 0; i < n + 2; ++i) {
+                std::uint8_t* b = expected.data() + 16 * i;
+                encrypt ? TwofishEncryptCbc(single, b, b) : TwofishDecryptCbc(single, b, b);
+            }
+            Bytes theirs = plain;
+            encrypt ? ref.CbcEncrypt(theirs.data(), theirs.size()) : ref.CbcDecrypt(theirs.data(), theirs.size());
+
+            ASSERT_EQ(Bytes(data, data + plain.size()), expected) << path.Name << ", " << n << " blocks";
+            ASSERT_EQ(expected, theirs) << n << " blocks";
+            ASSERT_TRUE(SameBytes(bulk, single)) << path.Name << ", " << n << " blocks";
+        }
+    }
+}
+
+TEST_P(CbcBulk, Encrypt) { CheckBulk(GetParam(), true); }
+
+INSTANTIATE_TEST_SUITE_P(Twofish, CbcBulk, testing::ValuesIn(detail::CbcEncryptPaths().begin(), detail::CbcEncryptPaths().end()),
+                         PathName);
+
+class CbcBulkDecrypt : public testing::TestWithParam<detail::CbcPath> {};
+
+TEST_P(CbcBulkDecrypt, Decrypt) { CheckBulk(GetParam(), false); }
+
+INSTANTIATE_TEST_SUITE_P(Twofish, CbcBulkDecrypt, testing::ValuesIn(detail::CbcDecryptPaths().begin(), detail::CbcDecryptPaths().end()),
+                         PathName);
+
+TEST(Twofish, SelectedBulkOperationsEqualTheOneBlockPath)
+{
+    Random rnd(19);
+    for (std::size_t n : {0, 1, 15, 16, 17, 33, 512}) {
+        const Bytes key = rnd.Bytes(20), iv = rnd.Bytes(16), plain = rnd.Bytes(16 * n);
+        TwofishContext bulk, single;
+        TwofishSetup(bulk, key.data(), 20, iv.data());
+        TwofishSetup(single, key.data(), 20, iv.data());
+        Bytes a = plain, b = plain;
+        TwofishEncryptCbcBlocks(bulk, a.data(), n);
+        for (std::size_t i = 0; i < n; ++i)
+            TwofishEncryptCbc(single, b.data() + 16 * i, b.data() + 16 * i);
+        EXPECT_EQ(a, b) << n;
+        TwofishRestart(bulk);
+        TwofishDecryptCbcBlocks(bulk, a.data(), n);
+        EXPECT_EQ(a, plain) << n;
+        EXPECT_EQ(std::memcmp(bulk.ChainBlock, n ? b.data() + 16 * (n - 1) : iv.data(), 16), 0);
+    }
+}
+
+} // namespace
