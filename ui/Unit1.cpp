@@ -91,8 +91,10 @@ TForm1::TForm1(QWidget* parent)
 
     Label2 = MakeLabel(this, "Label2", QStringLiteral("Passes:"), 8, 163);
 
-    Edit2 = new QLineEdit(this);
+    Edit2 = new TNumberEdit(this);
     Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2->SetKind(TNumberEditKind::neDec);
+    Edit2->SetMaxValue(0);
     Edit2->setGeometry(56, 160, 25, 21);
     Edit2->setText(QStringLiteral("3"));
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/CommandWindow.h"
+#include "ui/components/ValEdit.h"
 
 #include <QString>
 #include <QWidget>
@@ -32,7 +33,7 @@ public:
 
     QTreeWidget* ListView1;
     QLabel* Label2;       // "Passes:"
-    QLineEdit* Edit2;     // passes
+    TNumberEdit* Edit2;   // passes
     QLabel* Label3;       // "Password"
     QLineEdit* Edit1;     // password
     QToolButton* SpeedButton1;

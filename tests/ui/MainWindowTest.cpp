@@ -52,7 +52,7 @@ TEST_F(MainWindowTest, ControlsHaveTheirNamesCaptionsHintsAndPlaces)
     const Control controls[] = {
         {"ListView1", "QTreeWidget", nullptr, "Drag files over or press Browse...", {0, 0, 391, 150}},
         {"Label2", "QLabel", "Passes:", "", {8, 163, 0, 0}},
-        {"Edit2", "QLineEdit", "3", "", {56, 160, 25, 21}},
+        {"Edit2", "tarnex::TNumberEdit", "3", "", {56, 160, 25, 21}},
         {"Label3", "QLabel", "Password", "", {120, 163, 0, 0}},
         {"Edit1", "QLineEdit", "", "Password", {176, 160, 153, 21}},
         {"SpeedButton1", "QToolButton", nullptr, "Browse", {360, 160, 25, 25}},
@@ -228,6 +228,38 @@ TEST_F(MainWindowTest, WipeAsksFirstAndReportsABadPassesCountWithAFullStop)
     EXPECT_EQ(report.icon, QMessageBox::Critical);
     EXPECT_EQ(Rows(), QStringList{file});
     EXPECT_EQ(ReadAll(file), QByteArray("still here"));
+}
+
+// The same file listed twice: wiped for the first row, missing for the
+// second, whose report is the last word, so no success message follows.
+TEST_F(MainWindowTest, WipeThroughTheButtonReportsAMissingFileLiterally)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("<b>x"));
+    WriteFile(file, QByteArray(5000, 'k'));
+    form1->AddRow(file);
+    form1->AddRow(file);
+    form1->Edit2->setText(QStringLiteral("2"));
+
+    ModalScript script;
+    script.Answer(QMessageBox::Yes).Answer(QMessageBox::Ok);
+    form1->show();
+    form1->Button1->click();
+
+    EXPECT_EQ(script.Remaining(), 0u);
+    EXPECT_TRUE(script.Unexpected().empty());
+    ASSERT_EQ(script.Boxes().size(), 2u);
+    const SeenBox& missing = script.Boxes()[1];
+    EXPECT_EQ(missing.title, QStringLiteral("Information"));
+    EXPECT_EQ(missing.format, Qt::PlainText);
+    EXPECT_EQ(missing.text, QStringLiteral("Unable to get the file to erase: \n\n") + file);
+    EXPECT_FALSE(QFile::exists(file));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList());
+    EXPECT_TRUE(Rows().isEmpty());
+    EXPECT_EQ(form1->StatusText->text(), QStringLiteral("Ready"));
+    EXPECT_EQ(form1->Label1->text(), QStringLiteral("Pass #:"));
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(WipeSucceeded);
 }
 
 TEST_F(MainWindowTest, FileEncryptedAndDecryptedThroughTheButtons)
