@@ -36,6 +36,15 @@ TEST(DeriveKey, IsTheSha1OfTheTextsBytesAsTheyAre)
         EXPECT_EQ(Bytes(tarnex::DeriveKey(text)), NettleSha1(text)) << text;
 }
 
+// The state the cipher runs on: everything but the RS key words, which set-up
+// only needs on the way and, for 192-bit keys, does not fill in full.
+bool SameRunningState(const tarnex::TwofishContext& a, const tarnex::TwofishContext& b)
+{
+    return a.KeyBits == b.KeyBits && std::memcmp(a.SubKeys, b.SubKeys, sizeof a.SubKeys) == 0
+           && std::memcmp(a.SBoxTables, b.SBoxTables, sizeof a.SBoxTables) == 0
+           && std::memcmp(a.InitVector, b.InitVector, 16) == 0 && std::memcmp(a.ChainBlock, b.ChainBlock, 16) == 0;
+}
+
 TEST(PrepareCipher, ChainsFromTheEncryptedZeroBlockAndRepeatsExactly)
 {
     const std::string_view texts[] = {"", "password", "\xE9t\xE9"};
@@ -45,11 +54,12 @@ TEST(PrepareCipher, ChainsFromTheEncryptedZeroBlockAndRepeatsExactly)
         tarnex::PrepareCipher(text, a);
         tarnex::PrepareCipher(text, b);
         const OracleCipher oracle(text);
+        EXPECT_EQ(a.KeyBits, 192) << text;
         EXPECT_EQ(0, std::memcmp(a.InitVector, oracle.zeroBlock, 16)) << text;
         EXPECT_EQ(0, std::memcmp(a.ChainBlock, oracle.zeroBlock, 16)) << text;
-        EXPECT_EQ(0, std::memcmp(&a, &b, sizeof a)) << text;
+        EXPECT_TRUE(SameRunningState(a, b)) << text;
         tarnex::TwofishRestart(a);
-        EXPECT_EQ(0, std::memcmp(&a, &b, sizeof a)) << text;
+        EXPECT_TRUE(SameRunningState(a, b)) << text;
     }
 }
 
