@@ -11,6 +11,18 @@
 
 namespace {
 
+QtMessageHandler previousHandler = nullptr;
+
+// The offscreen platform has no window manager and no tray and says so.
+void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
+{
+    if (message.startsWith(QLatin1String("This plugin does not support")) ||
+        message.contains(QLatin1String("systemTrayWindowChanged")))
+        return;
+    if (previousHandler != nullptr)
+        previousHandler(type, context, message);
+}
+
 std::string MakePrivateDir(const char* pattern)
 {
     std::string path = (std::filesystem::temp_directory_path() / pattern).string();
@@ -30,6 +42,7 @@ int main(int argc, char** argv)
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
 
     testing::InitGoogleTest(&argc, argv);
+    previousHandler = qInstallMessageHandler(QuietMessages);
     int result = 0;
     {
         QApplication app(argc, argv);
