@@ -16,10 +16,6 @@ int main(int argc, char** argv)
     QApplication::setApplicationVersion(QStringLiteral("3.1.1"));
     QGuiApplication::setDesktopFileName(QStringLiteral("tarnexfast"));
     QApplication::setWindowIcon(tarnex::AppIcon());
-    // The program lives in the tray: closing a dialog or a message box while
-    // the main window is hidden must not end it. It ends by E&xit, the Exit
-    // button or the main window's close command, each of which quits.
-    QApplication::setQuitOnLastWindowClosed(false);
 
     // Main window first, then the information dialog, then the password
     // dialog; all three live until the program ends.
@@ -30,7 +26,7 @@ int main(int argc, char** argv)
     auto passDialog = std::make_unique<tarnex::Tpass>();
     tarnex::pass = passDialog.get();
 
-    form1->show();
+    // The main window shows itself only when the desktop has no tray.
     const int result = QApplication::exec();
 
     tarnex::pass = nullptr;

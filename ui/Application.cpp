@@ -6,7 +6,13 @@
 
 namespace tarnex {
 
-Application::Application(int& argc, char** argv) : QApplication(argc, argv) {}
+Application::Application(int& argc, char** argv) : QApplication(argc, argv)
+{
+    // The program lives in the tray: closing a dialog or a message box while
+    // the main window is hidden must not end it. It ends by E&xit, the Exit
+    // button or the main window's close command, each of which quits.
+    setQuitOnLastWindowClosed(false);
+}
 
 bool Application::notify(QObject* receiver, QEvent* event)
 {

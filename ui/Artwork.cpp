@@ -108,6 +108,22 @@ QPixmap DrawBrowseGlyph()
     return pm;
 }
 
+QPixmap DrawInfoGlyph()
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x17, 0x3a, 0x7a), 1));
+    p.setBrush(QColor(0x2f, 0x6f, 0xd0));
+    p.drawEllipse(QRectF(0.5, 0.5, 15, 15));
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(6.6, 3, 2.8, 2.8));
+    p.drawRoundedRect(QRectF(6.8, 6.8, 2.4, 6.4), 0.8, 0.8);
+    return pm;
+}
+
 QPixmap DrawInfoPicture()
 {
     constexpr int w = 234;

@@ -14,6 +14,8 @@ QPixmap DrawAppIcon(int size);
 QIcon AppIcon();
 // A 16 × 16 open folder for the Browse button.
 QPixmap DrawBrowseGlyph();
+// A 16 × 16 "i" in a blue disc, for the caption-bar button.
+QPixmap DrawInfoGlyph();
 // The information dialog's 234 × 210 picture.
 QPixmap DrawInfoPicture();
 

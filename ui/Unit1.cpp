@@ -6,6 +6,9 @@
 #include "ui/Messages.h"
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"
+#include "ui/components/CaptBtn.h"
+#include "ui/components/CoolTrayIcon.h"
+#include "ui/components/Formenh.h"
 
 #include <QAction>
 #include <QApplication>
@@ -188,6 +191,54 @@ TForm1::TForm1(QWidget* parent)
     connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
     connect(Button5, &QPushButton::clicked, this, &TForm1::Button5Click);
     connect(SpeedButton1, &QToolButton::clicked, this, &TForm1::SpeedButton1Click);
+
+    CaptionButton1 = new TCaptionButton(this);
+    CaptionButton1->setObjectName(QStringLiteral("CaptionButton1"));
+    CaptionButton1->SetGlyph(DrawInfoGlyph());
+    CaptionButton1->SetRightMargin(70);
+    CaptionButton1->OnClick = [this](TCaptionButton*) { CaptionButton1Click(); };
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    auto addItem = [this](const char* name, const char* caption, void (TForm1::*handler)()) {
+        QAction* item = PopupMenu1->addAction(QString::fromLatin1(caption));
+        item->setObjectName(QString::fromLatin1(name));
+        connect(item, &QAction::triggered, this, handler);
+        return item;
+    };
+    Exit1 = addItem("Exit1", "E&xit", &TForm1::Exit1Click);
+    Waranty1 = addItem("Waranty1", "Wa&rranty", &TForm1::Waranty1Click);
+    N1 = PopupMenu1->addSeparator();
+    N1->setObjectName(QStringLiteral("N1"));
+    open1 = addItem("open1", "&Open", &TForm1::open1Click);
+    Wipefiles1 = addItem("Wipefiles1", "&Wipe files", &TForm1::Wipefiles1Click);
+    Decryptfiles1 = addItem("Decryptfiles1", "&Decrypt files", &TForm1::Decryptfiles1Click);
+    Encryptfiles1 = addItem("Encryptfiles1", "&Encrypt files", &TForm1::Encryptfiles1Click);
+    DecryptClipboard1 = addItem("DecryptClipboard1", "Decrypt Clip&board", &TForm1::DecryptClipboard1Click);
+    EncryptClipboard1 = addItem("EncryptClipboard1", "Encrypt &Clipboard", &TForm1::EncryptClipboard1Click);
+    EmptyClipboard1 = addItem("EmptyClipboard1", "E&mpty Clipboard", &TForm1::EmptyClipboard1Click);
+
+    CoolTrayIcon1 = new TCoolTrayIcon(this);
+    CoolTrayIcon1->setObjectName(QStringLiteral("CoolTrayIcon1"));
+    CoolTrayIcon1->SetHint(QStringLiteral("Tarnex Fast"));
+    CoolTrayIcon1->SetShowHint(true);
+    CoolTrayIcon1->SetIcon(QIcon(DrawAppIcon(16)));
+    CoolTrayIcon1->SetPopupMenu(PopupMenu1);
+    CoolTrayIcon1->SetLeftPopup(true);
+    CoolTrayIcon1->SetStartMinimized(true);
+    CoolTrayIcon1->SetMinimizeToTray(true);
+
+    // Last, once the window is complete: the saved placement first, then the
+    // tray decides whether the window starts hidden.
+    FormEnhance1 = new TFormEnhance(this);
+    FormEnhance1->setObjectName(QStringLiteral("FormEnhance1"));
+    FormEnhance1->SetSaveName(QStringLiteral("\\Software\\tarnexfs3"));
+    FormEnhance1->SetSaveKey(QStringLiteral("Vantor122"));
+    FormEnhance1->OnDropFiles = [this](const QStringList& files, const QPoint& pos) {
+        FormEnhance1DropFiles(files, pos);
+    };
+    FormEnhance1->Loaded();
+    CoolTrayIcon1->Loaded();
 }
 
 TForm1::~TForm1()
@@ -241,6 +292,102 @@ void TForm1::Button5Click()
 void TForm1::SpeedButton1Click()
 {
     RunCommand([this] { Browse(); });
+}
+
+void TForm1::CaptionButton1Click()
+{
+    RunCommand([] {
+        if (Form2 != nullptr)
+            Form2->exec();
+    });
+}
+
+void TForm1::FormEnhance1DropFiles(const QStringList& Files, const QPoint&)
+{
+    RunCommand([this, &Files] {
+        for (const QString& file : Files)
+            AddRow(file);
+    });
+}
+
+void TForm1::Exit1Click()
+{
+    // Not while a command waits in a box: it would go on after the loop ended.
+    if (busy_) {
+        QApplication::beep();
+        return;
+    }
+    QCoreApplication::exit(0);
+}
+
+void TForm1::Waranty1Click()
+{
+    RunCommand([] {
+        if (Form2 != nullptr) {
+            Form2->Memo1->show();
+            Form2->exec();
+        }
+    });
+}
+
+void TForm1::open1Click()
+{
+    CoolTrayIcon1->ShowMainWindow();
+}
+
+void TForm1::Wipefiles1Click()
+{
+    RunCommand([this] {
+        Browse();
+        if (!FilesChosen)
+            return;
+        CoolTrayIcon1->ShowMainWindow();
+        WipeCommand(*this);
+        CoolTrayIcon1->HideMainWindow();
+        FilesChosen = false;
+    });
+}
+
+void TForm1::TrayFileCommand(void (*command)(CommandWindow&))
+{
+    RunCommand([this, command] {
+        Browse();
+        if (!FilesChosen)
+            return;
+        if (!AskPassword()) {
+            ClearRows();
+            return;
+        }
+        CoolTrayIcon1->ShowMainWindow();
+        command(*this);
+        CoolTrayIcon1->HideMainWindow();
+        FilesChosen = false;
+    });
+}
+
+void TForm1::Decryptfiles1Click()
+{
+    TrayFileCommand(&DecryptFiles);
+}
+
+void TForm1::Encryptfiles1Click()
+{
+    TrayFileCommand(&EncryptFiles);
+}
+
+void TForm1::DecryptClipboard1Click()
+{
+    RunCommand([this] { DecryptClipboard(*this); });
+}
+
+void TForm1::EncryptClipboard1Click()
+{
+    RunCommand([this] { EncryptClipboard(*this); });
+}
+
+void TForm1::EmptyClipboard1Click()
+{
+    RunCommand([this] { EmptyClipboardCommand(*this); });
 }
 
 void TForm1::closeEvent(QCloseEvent* event)

@@ -11,6 +11,7 @@
 
 #include <string>
 
+class QAction;
 class QFileDialog;
 class QLabel;
 class QLineEdit;
@@ -23,6 +24,10 @@ class QToolButton;
 class QTreeWidget;
 
 namespace tarnex {
+
+class TCaptionButton;
+class TCoolTrayIcon;
+class TFormEnhance;
 
 class TForm1 : public QWidget, public CommandWindow {
     Q_OBJECT
@@ -49,6 +54,21 @@ public:
     QLabel* StatusText;   // StatusBar1's single text
     QFileDialog* OpenDialog1;
     QMenu* PopupMenu2;
+
+    TFormEnhance* FormEnhance1;
+    TCaptionButton* CaptionButton1;
+    TCoolTrayIcon* CoolTrayIcon1;
+    QMenu* PopupMenu1; // the tray menu
+    QAction* Exit1;
+    QAction* Waranty1;
+    QAction* N1;
+    QAction* open1;
+    QAction* Wipefiles1;
+    QAction* Decryptfiles1;
+    QAction* Encryptfiles1;
+    QAction* DecryptClipboard1;
+    QAction* EncryptClipboard1;
+    QAction* EmptyClipboard1;
 
     // Appends one row to the file list; duplicates are kept.
     void AddRow(const QString& path);
@@ -85,6 +105,18 @@ public slots:
     void Button5Click();
     void SpeedButton1Click();
 
+    void CaptionButton1Click();
+    void FormEnhance1DropFiles(const QStringList& Files, const QPoint& Pos);
+    void Exit1Click();
+    void Waranty1Click();
+    void open1Click();
+    void Wipefiles1Click();
+    void Decryptfiles1Click();
+    void Encryptfiles1Click();
+    void DecryptClipboard1Click();
+    void EncryptClipboard1Click();
+    void EmptyClipboard1Click();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -96,6 +128,8 @@ private:
 
     void Browse();
     void ClearList();
+    // Tray Encrypt and Decrypt: Browse, the password, then the command.
+    void TrayFileCommand(void (*command)(CommandWindow&));
 
     bool busy_ = false;
     bool busyCursor_ = false;

@@ -13,10 +13,10 @@ namespace {
 
 QtMessageHandler previousHandler = nullptr;
 
-// The offscreen platform says so for every dialog it shows.
+// The offscreen platform says so for every window it shows or raises.
 void QuietMessages(QtMsgType type, const QMessageLogContext& context, const QString& message)
 {
-    if (message.contains(QLatin1String("does not support propagateSizeHints")))
+    if (message.startsWith(QLatin1String("This plugin does not support")))
         return;
     if (previousHandler != nullptr)
         previousHandler(type, context, message);
