@@ -1,12 +1,15 @@
 #include "crypto/Twofish.h"
 
 #include "crypto/Tools.h"
-#include "crypto/TwofishPaths.h"
+#include "crypto/TwofishInternal.h"
 
 #include <bit>
 #include <cstring>
 
 namespace tarnex {
+
+using detail::LoadLittleEndian;
+using detail::StoreLittleEndian;
 
 namespace {
 
@@ -88,22 +91,6 @@ constexpr MdsArray BuildMds()
 constexpr MdsArray kMds = BuildMds();
 
 constexpr unsigned Byte(std::uint32_t x, unsigned j) { return (x >> (8 * j)) & 0xFF; }
-
-std::uint32_t LoadLittleEndian(const std::uint8_t* p) noexcept
-{
-    std::uint32_t v;
-    std::memcpy(&v, p, 4);
-    if constexpr (std::endian::native == std::endian::big)
-        v = __builtin_bswap32(v);
-    return v;
-}
-
-void StoreLittleEndian(std::uint8_t* p, std::uint32_t v) noexcept
-{
-    if constexpr (std::endian::native == std::endian::big)
-        v = __builtin_bswap32(v);
-    std::memcpy(p, &v, 4);
-}
 
 // Reed-Solomon remainder of the key bytes, shift-register form.
 std::uint32_t RsRemainder(std::uint32_t r) noexcept
@@ -260,7 +247,7 @@ inline std::uint32_t G1(const std::uint32_t* t, std::uint32_t x) noexcept
 
 } // namespace
 
-void TwofishEncryptBlock(const TwofishContext& ctx, const void* in, void* out) noexcept
+void detail::EncryptBlockPortable(const TwofishContext& ctx, const void* in, void* out) noexcept
 {
     const auto* src = static_cast<const std::uint8_t*>(in);
     const std::uint32_t* k = ctx.SubKeys;
@@ -285,7 +272,7 @@ void TwofishEncryptBlock(const TwofishContext& ctx, const void* in, void* out) n
     StoreLittleEndian(dst + 12, r1 ^ k[7]);
 }
 
-void TwofishDecryptBlock(const TwofishContext& ctx, const void* in, void* out) noexcept
+void detail::DecryptBlockPortable(const TwofishContext& ctx, const void* in, void* out) noexcept
 {
     const auto* src = static_cast<const std::uint8_t*>(in);
     const std::uint32_t* k = ctx.SubKeys;
@@ -310,6 +297,24 @@ void TwofishDecryptBlock(const TwofishContext& ctx, const void* in, void* out) n
     StoreLittleEndian(dst + 12, r3 ^ k[3]);
 }
 
+void TwofishEncryptBlock(const TwofishContext& ctx, const void* in, void* out) noexcept
+{
+#if defined(__x86_64__)
+    if (detail::HasBmi())
+        return detail::EncryptBlockBmi(ctx, in, out);
+#endif
+    detail::EncryptBlockPortable(ctx, in, out);
+}
+
+void TwofishDecryptBlock(const TwofishContext& ctx, const void* in, void* out) noexcept
+{
+#if defined(__x86_64__)
+    if (detail::HasBmi())
+        return detail::DecryptBlockBmi(ctx, in, out);
+#endif
+    detail::DecryptBlockPortable(ctx, in, out);
+}
+
 void TwofishEncryptCbc(TwofishContext& ctx, const void* in, void* out) noexcept
 {
     XorBuffers(in, ctx.ChainBlock, out, 16);
@@ -324,47 +329,6 @@ void TwofishDecryptCbc(TwofishContext& ctx, const void* in, void* out) noexcept
     TwofishDecryptBlock(ctx, in, out);
     XorBuffers(out, ctx.ChainBlock, out, 16);
     std::memcpy(ctx.ChainBlock, saved, 16);
-}
-
-namespace {
-
-bool Always() noexcept { return true; }
-
-void EncryptCbcOneByOne(TwofishContext& ctx, void* data, std::size_t blocks) noexcept
-{
-    auto* p = static_cast<std::uint8_t*>(data);
-    for (std::size_t i = 0; i < blocks; ++i, p += 16)
-        TwofishEncryptCbc(ctx, p, p);
-}
-
-void DecryptCbcOneByOne(TwofishContext& ctx, void* data, std::size_t blocks) noexcept
-{
-    auto* p = static_cast<std::uint8_t*>(data);
-    for (std::size_t i = 0; i < blocks; ++i, p += 16)
-        TwofishDecryptCbc(ctx, p, p);
-}
-
-constexpr detail::CbcPath kEncryptPaths[] = {
-    {"one block", Always, EncryptCbcOneByOne},
-};
-
-constexpr detail::CbcPath kDecryptPaths[] = {
-    {"one block", Always, DecryptCbcOneByOne},
-};
-
-} // namespace
-
-std::span<const detail::CbcPath> detail::CbcEncryptPaths() noexcept { return kEncryptPaths; }
-std::span<const detail::CbcPath> detail::CbcDecryptPaths() noexcept { return kDecryptPaths; }
-
-void TwofishEncryptCbcBlocks(TwofishContext& ctx, void* data, std::size_t blocks) noexcept
-{
-    EncryptCbcOneByOne(ctx, data, blocks);
-}
-
-void TwofishDecryptCbcBlocks(TwofishContext& ctx, void* data, std::size_t blocks) noexcept
-{
-    DecryptCbcOneByOne(ctx, data, blocks);
 }
 
 void TwofishEncryptCfb8(TwofishContext& ctx, const void* in, void* out, std::int32_t count) noexcept
