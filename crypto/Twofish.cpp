@@ -53,10 +53,8 @@ constexpr QPair BuildQ()
 }
 
 constexpr QPair kQ = BuildQ();
-constexpr const std::uint8_t* Q0 = kQ.q0;
-constexpr const std::uint8_t* Q1 = kQ.q1;
-static_assert(Q0[0] == 0xA9 && Q0[1] == 0x67 && Q0[2] == 0xB3 && Q0[3] == 0xE8);
-static_assert(Q1[0] == 0x75 && Q1[1] == 0xF3 && Q1[2] == 0xC6 && Q1[3] == 0xF4);
+static_assert(kQ.q0[0] == 0xA9 && kQ.q0[1] == 0x67 && kQ.q0[2] == 0xB3 && kQ.q0[3] == 0xE8);
+static_assert(kQ.q1[0] == 0x75 && kQ.q1[1] == 0xF3 && kQ.q1[2] == 0xC6 && kQ.q1[3] == 0xF4);
 
 struct MdsArray {
     std::uint32_t t[4][256];
@@ -78,7 +76,7 @@ constexpr MdsArray BuildMds()
 {
     MdsArray m{};
     for (unsigned x = 0; x < 256; ++x) {
-        const unsigned a = Q0[x], b = Q1[x];
+        const unsigned a = kQ.q0[x], b = kQ.q1[x];
         m.t[0][x] = Pack(b, MulX(b), MulY(b), MulY(b));
         m.t[1][x] = Pack(MulY(a), MulY(a), MulX(a), a);
         m.t[2][x] = Pack(MulX(b), MulY(b), b, MulY(b));
@@ -116,56 +114,73 @@ std::uint32_t RsEncode(std::uint32_t even, std::uint32_t odd) noexcept
     return r;
 }
 
-// The h function on one input byte per position (all four equal, as the key
-// schedule uses it) with a list of k words.
-std::uint32_t H(unsigned x, const std::uint32_t* l, int k) noexcept
+// The q permutations of h, by byte position: the word-3, word-2, word-1 and
+// word-0 layers (the final q is folded into the MDS tables).
+constexpr const std::uint8_t* kLayer[4][4] = {
+    {kQ.q1, kQ.q1, kQ.q0, kQ.q0},
+    {kQ.q0, kQ.q1, kQ.q1, kQ.q0},
+    {kQ.q0, kQ.q0, kQ.q0, kQ.q1},
+    {kQ.q1, kQ.q0, kQ.q1, kQ.q1},
+};
+
+// The q layers of h for byte position J with a list of K words, whose byte J
+// are l[0..K-1]; returns the index into MDS table J.
+template <int K, int J>
+inline unsigned Layers(unsigned x, const unsigned* l) noexcept
 {
-    unsigned y0 = x, y1 = x, y2 = x, y3 = x;
-    if (k == 4) {
-        y0 = Q1[y0] ^ Byte(l[3], 0);
-        y1 = Q0[y1] ^ Byte(l[3], 1);
-        y2 = Q0[y2] ^ Byte(l[3], 2);
-        y3 = Q1[y3] ^ Byte(l[3], 3);
-    }
-    if (k >= 3) {
-        y0 = Q1[y0] ^ Byte(l[2], 0);
-        y1 = Q1[y1] ^ Byte(l[2], 1);
-        y2 = Q0[y2] ^ Byte(l[2], 2);
-        y3 = Q0[y3] ^ Byte(l[2], 3);
-    }
-    y0 = Q0[Q0[y0] ^ Byte(l[1], 0)] ^ Byte(l[0], 0);
-    y1 = Q0[Q1[y1] ^ Byte(l[1], 1)] ^ Byte(l[0], 1);
-    y2 = Q1[Q0[y2] ^ Byte(l[1], 2)] ^ Byte(l[0], 2);
-    y3 = Q1[Q1[y3] ^ Byte(l[1], 3)] ^ Byte(l[0], 3);
-    return kMds.t[0][y0] ^ kMds.t[1][y1] ^ kMds.t[2][y2] ^ kMds.t[3][y3];
+    if constexpr (K == 4)
+        x = kLayer[J][0][x] ^ l[3];
+    if constexpr (K >= 3)
+        x = kLayer[J][1][x] ^ l[2];
+    return kLayer[J][3][kLayer[J][2][x] ^ l[1]] ^ l[0];
 }
 
-// Fills T_j for one byte position: the q layers of h with the S-box key, then
-// the final q and MDS column through the matching MDS table.
-void BuildSBoxColumn(std::uint32_t* out, unsigned j, const std::uint8_t (&layers)[4],
-                     const std::uint8_t* keyBytes, int k) noexcept
-{
-    // layers[0..3]: q for the word-3, word-2, word-1 and word-0 layers (0 = q0, 1 = q1).
-    const std::uint8_t* q3 = layers[0] ? Q1 : Q0;
-    const std::uint8_t* q2 = layers[1] ? Q1 : Q0;
-    const std::uint8_t* q1 = layers[2] ? Q1 : Q0;
-    const std::uint8_t* q0 = layers[3] ? Q1 : Q0;
-    const std::uint32_t* mds = kMds.t[j];
-    const unsigned l0 = keyBytes[0], l1 = keyBytes[1], l2 = keyBytes[2], l3 = keyBytes[3];
-    std::uint8_t row[256];
-    if (k == 4) {
-        for (unsigned x = 0; x < 256; ++x)
-            row[x] = static_cast<std::uint8_t>(q2[q3[x] ^ l3] ^ l2);
-    } else if (k == 3) {
-        for (unsigned x = 0; x < 256; ++x)
-            row[x] = static_cast<std::uint8_t>(q2[x] ^ l2);
-    } else {
-        for (unsigned x = 0; x < 256; ++x)
-            row[x] = static_cast<std::uint8_t>(x);
+template <int K>
+struct ByteLists {
+    unsigned b[4][K]; // b[position][word]
+
+    explicit ByteLists(const std::uint32_t* words) noexcept
+    {
+        for (int j = 0; j < 4; ++j)
+            for (int w = 0; w < K; ++w)
+                b[j][w] = Byte(words[w], static_cast<unsigned>(j));
     }
-    for (unsigned x = 0; x < 256; ++x)
-        out[2 * x] = mds[q0[q1[row[x]] ^ l1] ^ l0];
-    SecureZero(row, sizeof row);
+};
+
+// h for the key schedule: the same input byte in all four positions.
+template <int K>
+inline std::uint32_t H(unsigned x, const ByteLists<K>& l) noexcept
+{
+    return kMds.t[0][Layers<K, 0>(x, l.b[0])] ^ kMds.t[1][Layers<K, 1>(x, l.b[1])] ^
+           kMds.t[2][Layers<K, 2>(x, l.b[2])] ^ kMds.t[3][Layers<K, 3>(x, l.b[3])];
+}
+
+// The key schedule proper, for k = K words; the key has been fitted already.
+template <int K>
+void Expand(TwofishContext& ctx, const std::uint32_t (&me)[4], const std::uint32_t (&mo)[4]) noexcept
+{
+    for (int i = 0; i < K; ++i)
+        ctx.SBoxKey[K - 1 - i] = RsEncode(me[i], mo[i]);
+
+    const ByteLists<K> even(me), odd(mo);
+    for (unsigned i = 0; i < 20; ++i) {
+        const std::uint32_t a = H<K>(2 * i, even);
+        const std::uint32_t b = RotateLeft32(H<K>(2 * i + 1, odd), 8);
+        ctx.SubKeys[2 * i] = a + b;
+        ctx.SubKeys[2 * i + 1] = RotateLeft32(a + 2 * b, 9);
+    }
+
+    // Full keying: T_j[x] for every byte x, all four positions per pass so
+    // that their independent lookups overlap. T0/T1 and T2/T3 interleave.
+    ByteLists<K> sbox(ctx.SBoxKey);
+    std::uint32_t* t = ctx.SBoxTables;
+    for (unsigned x = 0; x < 256; ++x) {
+        t[2 * x] = kMds.t[0][Layers<K, 0>(x, sbox.b[0])];
+        t[2 * x + 1] = kMds.t[1][Layers<K, 1>(x, sbox.b[1])];
+        t[512 + 2 * x] = kMds.t[2][Layers<K, 2>(x, sbox.b[2])];
+        t[513 + 2 * x] = kMds.t[3][Layers<K, 3>(x, sbox.b[3])];
+    }
+    SecureZero(&sbox, sizeof sbox);
 }
 
 } // namespace
@@ -195,30 +210,16 @@ void TwofishSetup(TwofishContext& ctx, const void* key, std::int32_t length, con
         me[i] = LoadLittleEndian(padded + 8 * i);
         mo[i] = LoadLittleEndian(padded + 8 * i + 4);
     }
-    for (int i = 0; i < k; ++i)
-        ctx.SBoxKey[k - 1 - i] = RsEncode(me[i], mo[i]);
-
-    for (unsigned i = 0; i < 20; ++i) {
-        const std::uint32_t a = H(2 * i, me, k);
-        const std::uint32_t b = RotateLeft32(H(2 * i + 1, mo, k), 8);
-        ctx.SubKeys[2 * i] = a + b;
-        ctx.SubKeys[2 * i + 1] = RotateLeft32(a + 2 * b, 9);
-    }
-
-    std::uint8_t s[4][4]; // s[position][word]
-    for (int w = 0; w < 4; ++w)
-        for (unsigned j = 0; j < 4; ++j)
-            s[j][w] = w < k ? static_cast<std::uint8_t>(Byte(ctx.SBoxKey[w], j)) : 0;
-    static constexpr std::uint8_t kLayers[4][4] = {{1, 1, 0, 0}, {0, 1, 1, 0}, {0, 0, 0, 1}, {1, 0, 1, 1}};
-    BuildSBoxColumn(ctx.SBoxTables, 0, kLayers[0], s[0], k);
-    BuildSBoxColumn(ctx.SBoxTables + 1, 1, kLayers[1], s[1], k);
-    BuildSBoxColumn(ctx.SBoxTables + 512, 2, kLayers[2], s[2], k);
-    BuildSBoxColumn(ctx.SBoxTables + 513, 3, kLayers[3], s[3], k);
+    if (k == 2)
+        Expand<2>(ctx, me, mo);
+    else if (k == 3)
+        Expand<3>(ctx, me, mo);
+    else
+        Expand<4>(ctx, me, mo);
 
     SecureZero(padded, sizeof padded);
     SecureZero(me, sizeof me);
     SecureZero(mo, sizeof mo);
-    SecureZero(s, sizeof s);
 }
 
 void TwofishWipe(TwofishContext& ctx) noexcept
