@@ -252,7 +252,7 @@ void TFormEnhance::StoreWindowPlacement()
 
 bool TFormEnhance::OwnsDropTarget(QObject* watched) const
 {
-    if (!acceptFiles_ || owner_ == nullptr || !watched->isWidgetType())
+    if (!loaded_ || !acceptFiles_ || owner_ == nullptr || !watched->isWidgetType())
         return false;
     return static_cast<QWidget*>(watched)->window() == owner_;
 }
