@@ -332,31 +332,56 @@ void TwofishDecryptCbc(TwofishContext& ctx, const void* in, void* out) noexcept
     std::memcpy(ctx.ChainBlock, saved, 16);
 }
 
+namespace {
+
+inline std::uint8_t KeystreamPortable(const TwofishContext& ctx, std::uint64_t lo, std::uint64_t hi) noexcept
+{
+    const std::uint32_t* k = ctx.SubKeys;
+    const std::uint32_t* t = ctx.SBoxTables;
+    std::uint32_t r0 = static_cast<std::uint32_t>(lo) ^ k[0];
+    std::uint32_t r1 = static_cast<std::uint32_t>(lo >> 32) ^ k[1];
+    std::uint32_t r2 = static_cast<std::uint32_t>(hi) ^ k[2];
+    std::uint32_t r3 = static_cast<std::uint32_t>(hi >> 32) ^ k[3];
+    for (int r = 0; r < 16; r += 2) {
+        std::uint32_t t0 = G0(t, r0), t1 = G1(t, r1);
+        r2 = RotateRight32(r2 ^ (t0 + t1 + k[2 * r + 8]), 1);
+        r3 = RotateLeft32(r3, 1) ^ (t0 + 2 * t1 + k[2 * r + 9]);
+        t0 = G0(t, r2);
+        t1 = G1(t, r3);
+        r0 = RotateRight32(r0 ^ (t0 + t1 + k[2 * r + 10]), 1);
+        r1 = RotateLeft32(r1, 1) ^ (t0 + 2 * t1 + k[2 * r + 11]);
+    }
+    return static_cast<std::uint8_t>(r2 ^ k[4]);
+}
+
+} // namespace
+
+void detail::Cfb8Portable(TwofishContext& ctx, const std::uint8_t* in, std::uint8_t* out, std::int32_t count,
+                          bool decrypt) noexcept
+{
+    Cfb8Run(ctx, in, out, count, decrypt, KeystreamPortable);
+}
+
 void TwofishEncryptCfb8(TwofishContext& ctx, const void* in, void* out, std::int32_t count) noexcept
 {
     const auto* src = static_cast<const std::uint8_t*>(in);
     auto* dst = static_cast<std::uint8_t*>(out);
-    std::uint8_t stream[16];
-    for (std::int32_t i = 0; i < count; ++i) {
-        TwofishEncryptBlock(ctx, ctx.ChainBlock, stream);
-        dst[i] = static_cast<std::uint8_t>(src[i] ^ stream[0]);
-        std::memmove(ctx.ChainBlock, ctx.ChainBlock + 1, 15);
-        ctx.ChainBlock[15] = dst[i];
-    }
+#if defined(__x86_64__)
+    if (detail::HasBmi())
+        return detail::Cfb8Bmi(ctx, src, dst, count, false);
+#endif
+    detail::Cfb8Portable(ctx, src, dst, count, false);
 }
 
 void TwofishDecryptCfb8(TwofishContext& ctx, const void* in, void* out, std::int32_t count) noexcept
 {
     const auto* src = static_cast<const std::uint8_t*>(in);
     auto* dst = static_cast<std::uint8_t*>(out);
-    std::uint8_t stream[16];
-    for (std::int32_t i = 0; i < count; ++i) {
-        TwofishEncryptBlock(ctx, ctx.ChainBlock, stream);
-        const std::uint8_t c = src[i];
-        dst[i] = static_cast<std::uint8_t>(c ^ stream[0]);
-        std::memmove(ctx.ChainBlock, ctx.ChainBlock + 1, 15);
-        ctx.ChainBlock[15] = c;
-    }
+#if defined(__x86_64__)
+    if (detail::HasBmi())
+        return detail::Cfb8Bmi(ctx, src, dst, count, true);
+#endif
+    detail::Cfb8Portable(ctx, src, dst, count, true);
 }
 
 } // namespace tarnex

@@ -283,6 +283,33 @@ __attribute__((target("bmi"))) void detail::DecryptBlockBmi(const TwofishContext
     StoreLittleEndian(dst + 12, r3 ^ k[3]);
 }
 
+namespace {
+
+__attribute__((target("bmi"), always_inline)) inline std::uint8_t KeystreamBmi(const TwofishContext& ctx,
+                                                                               std::uint64_t lo,
+                                                                               std::uint64_t hi) noexcept
+{
+    const std::uint32_t* k = ctx.SubKeys;
+    const std::uint32_t* t = ctx.SBoxTables;
+    std::uint32_t r0 = static_cast<std::uint32_t>(lo) ^ k[0];
+    std::uint32_t r1 = static_cast<std::uint32_t>(lo >> 32) ^ k[1];
+    std::uint32_t r2 = static_cast<std::uint32_t>(hi) ^ k[2];
+    std::uint32_t r3 = static_cast<std::uint32_t>(hi >> 32) ^ k[3];
+    for (int r = 0; r < 16; r += 2) {
+        x86::EncryptRound(r0, r1, r2, r3, k[2 * r + 8], k[2 * r + 9], t);
+        x86::EncryptRound(r2, r3, r0, r1, k[2 * r + 10], k[2 * r + 11], t);
+    }
+    return static_cast<std::uint8_t>(r2 ^ k[4]);
+}
+
+} // namespace
+
+__attribute__((target("bmi"))) void detail::Cfb8Bmi(TwofishContext& ctx, const std::uint8_t* in, std::uint8_t* out,
+                                                   std::int32_t count, bool decrypt) noexcept
+{
+    Cfb8Run(ctx, in, out, count, decrypt, KeystreamBmi);
+}
+
 #else
 
 bool detail::HasBmi() noexcept { return false; }
@@ -309,6 +336,13 @@ constexpr detail::CbcPath kDecryptPaths[] = {
     {"avx2 x8", HasAvx2, DecryptCbcAvx2},
     {"avx512 x16", HasAvx512, DecryptCbcAvx512},
     {"avx512 gfni x16", HasGfni, DecryptCbcGfni},
+#endif
+};
+
+constexpr detail::Cfb8Path kCfb8Paths[] = {
+    {"portable", Always, detail::Cfb8Portable},
+#if defined(__x86_64__)
+    {"x86 bmi", HasBmiPath, detail::Cfb8Bmi},
 #endif
 };
 
@@ -340,6 +374,7 @@ BulkFn ChooseDecrypt() noexcept
 
 std::span<const detail::CbcPath> detail::CbcEncryptPaths() noexcept { return kEncryptPaths; }
 std::span<const detail::CbcPath> detail::CbcDecryptPaths() noexcept { return kDecryptPaths; }
+std::span<const detail::Cfb8Path> detail::Cfb8Paths() noexcept { return kCfb8Paths; }
 
 void TwofishEncryptCbcBlocks(TwofishContext& ctx, void* data, std::size_t blocks) noexcept
 {

@@ -5,6 +5,7 @@
 #include "crypto/Twofish.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <span>
 
 namespace tarnex::detail {
@@ -15,7 +16,15 @@ struct CbcPath {
     void (*Run)(TwofishContext& ctx, void* data, std::size_t blocks) noexcept;
 };
 
+struct Cfb8Path {
+    const char* Name;
+    bool (*Available)() noexcept;
+    void (*Run)(TwofishContext& ctx, const std::uint8_t* in, std::uint8_t* out, std::int32_t count,
+                bool decrypt) noexcept;
+};
+
 std::span<const CbcPath> CbcEncryptPaths() noexcept;
 std::span<const CbcPath> CbcDecryptPaths() noexcept;
+std::span<const Cfb8Path> Cfb8Paths() noexcept;
 
 } // namespace tarnex::detail

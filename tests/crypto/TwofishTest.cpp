@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <functional>
 #include <climits>
 #include <cstring>
 #include <string>
@@ -283,34 +284,48 @@ TEST(Twofish, CbcSequencesMatchTheOracleInPlace)
     }
 }
 
+// Through the public operations and through every implementation behind them.
 TEST(Twofish, Cfb8AtRandomSplitPointsMatchesTheOracle)
 {
+    using Op = std::function<void(TwofishContext&, std::uint8_t*, std::int32_t, bool)>;
+    std::vector<std::pair<std::string, Op>> ops = {
+        {"public", [](TwofishContext& c, std::uint8_t* p, std::int32_t n, bool decrypt) {
+             decrypt ? TwofishDecryptCfb8(c, p, p, n) : TwofishEncryptCfb8(c, p, p, n);
+         }}};
+    for (const auto& path : detail::Cfb8Paths())
+        if (path.Available())
+            ops.emplace_back(path.Name, [&path](TwofishContext& c, std::uint8_t* p, std::int32_t n, bool decrypt) {
+                path.Run(c, p, p, n, decrypt);
+            });
+
     Random rnd(16);
-    for (int round = 0; round < 40; ++round) {
-        const Bytes key = rnd.Bytes(20), iv = rnd.Bytes(16);
-        const Bytes plain = rnd.Bytes(rnd.Between(0, 200));
-        TwofishContext ctx;
-        TwofishSetup(ctx, key.data(), 20, iv.data());
-        Oracle ref(key, iv.data());
+    for (const auto& [name, op] : ops) {
+        for (int round = 0; round < 40; ++round) {
+            const Bytes key = rnd.Bytes(20), iv = rnd.Bytes(16);
+            const Bytes plain = rnd.Bytes(rnd.Between(0, 200));
+            TwofishContext ctx;
+            TwofishSetup(ctx, key.data(), 20, iv.data());
+            Oracle ref(key, iv.data());
 
-        // Pieces of random length, zero-length ones included.
-        auto inPieces = [&](Bytes data, auto op) {
-            std::size_t at = 0;
-            while (at < data.size()) {
-                const std::size_t piece = std::min(rnd.Between(0, 40), data.size() - at);
-                op(ctx, data.data() + at, data.data() + at, static_cast<std::int32_t>(piece));
-                at += piece;
-            }
-            return data;
-        };
-        const Bytes ours = inPieces(plain, TwofishEncryptCfb8);
-        Bytes theirs = plain;
-        ref.Cfb8Encrypt(theirs.data(), theirs.size());
-        ASSERT_EQ(ours, theirs) << "round " << round;
-        EXPECT_EQ(std::memcmp(ctx.ChainBlock, ref.iv, 16), 0);
+            // Pieces of random length, zero-length ones included.
+            auto inPieces = [&](Bytes data, bool decrypt) {
+                std::size_t at = 0;
+                while (at < data.size()) {
+                    const std::size_t piece = std::min(rnd.Between(0, 40), data.size() - at);
+                    op(ctx, data.data() + at, static_cast<std::int32_t>(piece), decrypt);
+                    at += piece;
+                }
+                return data;
+            };
+            const Bytes ours = inPieces(plain, false);
+            Bytes theirs = plain;
+            ref.Cfb8Encrypt(theirs.data(), theirs.size());
+            ASSERT_EQ(ours, theirs) << name << ", round " << round;
+            EXPECT_EQ(std::memcmp(ctx.ChainBlock, ref.iv, 16), 0) << name;
 
-        TwofishRestart(ctx);
-        EXPECT_EQ(inPieces(ours, TwofishDecryptCfb8), plain) << "round " << round;
+            TwofishRestart(ctx);
+            EXPECT_EQ(inPieces(ours, true), plain) << name << ", round " << round;
+        }
     }
 }
 
