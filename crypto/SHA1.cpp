@@ -45,9 +45,17 @@ void Sha1Update(Sha1Context& ctx, const void* data, std::int32_t length) noexcep
     ctx.LenHi = static_cast<std::uint32_t>(bits >> 32);
     ctx.LenLo = static_cast<std::uint32_t>(bits);
 
+    // Bytes go into Buffer in order, a block being compressed as soon as it
+    // is full; copied a run at a time rather than byte by byte.
     const auto* p = static_cast<const std::uint8_t*>(data);
-    for (std::int32_t i = 0; i < length; ++i) {
-        ctx.Buffer[ctx.Index++] = p[i];
+    std::size_t left = static_cast<std::size_t>(length);
+    while (left > 0) {
+        const std::size_t room = 64 - static_cast<std::size_t>(ctx.Index);
+        const std::size_t n = left < room ? left : room;
+        std::memcpy(ctx.Buffer + ctx.Index, p, n);
+        ctx.Index += static_cast<std::int32_t>(n);
+        p += n;
+        left -= n;
         if (ctx.Index == 64) {
             ctx.Index = 0;
             Sha1Compress(ctx);

@@ -77,7 +77,7 @@ inline std::uint32_t G1(const std::uint32_t* t, std::uint32_t x) noexcept
 }
 
 // Decrypts N independent blocks side by side, so that their table loads
-// overlap; plain C++ for any CPU.
+// overlap; plain C++ for any CPU (four is the best of 2, 4 and 8 here).
 template <int N>
 void DecryptCbcGroupsPortable(TwofishContext& ctx, void* data, std::size_t blocks) noexcept
 {
@@ -329,7 +329,6 @@ constexpr detail::CbcPath kEncryptPaths[] = {
 
 constexpr detail::CbcPath kDecryptPaths[] = {
     {"portable", Always, DecryptCbcPortable},
-    {"portable x2", Always, DecryptCbcGroupsPortable<2>},
     {"portable x4", Always, DecryptCbcGroupsPortable<4>},
 #if defined(__x86_64__)
     {"x86 bmi", HasBmiPath, DecryptCbcBmi},
