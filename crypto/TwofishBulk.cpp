@@ -77,7 +77,7 @@ inline std::uint32_t G1(const std::uint32_t* t, std::uint32_t x) noexcept
 }
 
 // Decrypts N independent blocks side by side, so that their table loads
-// overlap; plain C++ for any CPU (four is the best of 2, 4 and 8 here).
+// overlap; plain C++ for any CPU (four did better than two here).
 template <int N>
 void DecryptCbcGroupsPortable(TwofishContext& ctx, void* data, std::size_t blocks) noexcept
 {
