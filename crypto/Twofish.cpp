@@ -13,48 +13,7 @@ using detail::StoreLittleEndian;
 
 namespace {
 
-// The two fixed 8-bit permutations, derived at compile time from the 4-bit
-// t-tables of the cipher's definition rather than typed in as 512 bytes.
-struct QPair {
-    std::uint8_t q0[256];
-    std::uint8_t q1[256];
-};
-
-constexpr std::uint8_t kT[2][4][16] = {
-    {{0x8, 0x1, 0x7, 0xD, 0x6, 0xF, 0x3, 0x2, 0x0, 0xB, 0x5, 0x9, 0xE, 0xC, 0xA, 0x4},
-     {0xE, 0xC, 0xB, 0x8, 0x1, 0x2, 0x3, 0x5, 0xF, 0x4, 0xA, 0x6, 0x7, 0x0, 0x9, 0xD},
-     {0xB, 0xA, 0x5, 0xE, 0x6, 0xD, 0x9, 0x0, 0xC, 0x8, 0xF, 0x3, 0x2, 0x4, 0x7, 0x1},
-     {0xD, 0x7, 0xF, 0x4, 0x1, 0x2, 0x6, 0xE, 0x9, 0xB, 0x3, 0x0, 0x8, 0x5, 0xC, 0xA}},
-    {{0x2, 0x8, 0xB, 0xD, 0xF, 0x7, 0x6, 0xE, 0x3, 0x1, 0x9, 0x4, 0x0, 0xA, 0xC, 0x5},
-     {0x1, 0xE, 0x2, 0xB, 0x4, 0xC, 0x3, 0x7, 0x6, 0xD, 0xA, 0x5, 0xF, 0x9, 0x0, 0x8},
-     {0x4, 0xC, 0x7, 0x5, 0x1, 0x6, 0x9, 0xA, 0x0, 0xE, 0xD, 0x8, 0x2, 0xB, 0x3, 0xF},
-     {0xB, 0x9, 0x5, 0x1, 0xC, 0x3, 0xD, 0xE, 0x6, 0x4, 0x7, 0xF, 0x2, 0x0, 0x8, 0xA}},
-};
-
-constexpr std::uint8_t QPermute(const std::uint8_t (&t)[4][16], unsigned x)
-{
-    auto ror4 = [](unsigned v) { return ((v >> 1) | (v << 3)) & 0xF; };
-    unsigned a = x >> 4, b = x & 0xF;
-    unsigned a1 = a ^ b, b1 = (a ^ ror4(b) ^ (8 * a)) & 0xF;
-    unsigned a2 = t[0][a1], b2 = t[1][b1];
-    unsigned a3 = a2 ^ b2, b3 = (a2 ^ ror4(b2) ^ (8 * a2)) & 0xF;
-    unsigned a4 = t[2][a3], b4 = t[3][b3];
-    return static_cast<std::uint8_t>((b4 << 4) | a4);
-}
-
-constexpr QPair BuildQ()
-{
-    QPair q{};
-    for (unsigned x = 0; x < 256; ++x) {
-        q.q0[x] = QPermute(kT[0], x);
-        q.q1[x] = QPermute(kT[1], x);
-    }
-    return q;
-}
-
-constexpr QPair kQ = BuildQ();
-static_assert(kQ.q0[0] == 0xA9 && kQ.q0[1] == 0x67 && kQ.q0[2] == 0xB3 && kQ.q0[3] == 0xE8);
-static_assert(kQ.q1[0] == 0x75 && kQ.q1[1] == 0xF3 && kQ.q1[2] == 0xC6 && kQ.q1[3] == 0xF4);
+using detail::kQ;
 
 struct MdsArray {
     std::uint32_t t[4][256];
@@ -170,10 +129,15 @@ void Expand(TwofishContext& ctx, const std::uint32_t (&me)[4], const std::uint32
         ctx.SubKeys[2 * i + 1] = RotateLeft32(a + 2 * b, 9);
     }
 
-    // Full keying: T_j[x] for every byte x, all four positions per pass so
-    // that their independent lookups overlap. T0/T1 and T2/T3 interleave.
-    ByteLists<K> sbox(ctx.SBoxKey);
-    std::uint32_t* t = ctx.SBoxTables;
+    detail::BuildSBoxes(ctx.SBoxKey, K, ctx.SBoxTables);
+}
+
+// Full keying: T_j[x] for every byte x, all four positions per pass so that
+// their independent lookups overlap. T0/T1 and T2/T3 interleave.
+template <int K>
+void BuildSBoxesFor(const std::uint32_t* sboxKey, std::uint32_t* t) noexcept
+{
+    ByteLists<K> sbox(sboxKey);
     for (unsigned x = 0; x < 256; ++x) {
         t[2 * x] = kMds.t[0][Layers<K, 0>(x, sbox.b[0])];
         t[2 * x + 1] = kMds.t[1][Layers<K, 1>(x, sbox.b[1])];
@@ -186,6 +150,25 @@ void Expand(TwofishContext& ctx, const std::uint32_t (&me)[4], const std::uint32
 } // namespace
 
 const std::uint32_t (&MdsTables)[4][256] = kMds.t;
+
+void detail::BuildSBoxesPortable(const std::uint32_t* sboxKey, int k, std::uint32_t* tables) noexcept
+{
+    if (k == 2)
+        BuildSBoxesFor<2>(sboxKey, tables);
+    else if (k == 3)
+        BuildSBoxesFor<3>(sboxKey, tables);
+    else
+        BuildSBoxesFor<4>(sboxKey, tables);
+}
+
+void detail::BuildSBoxes(const std::uint32_t* sboxKey, int k, std::uint32_t* tables) noexcept
+{
+#if defined(__x86_64__)
+    if (HasGfni())
+        return BuildSBoxesGfni(sboxKey, k, tables);
+#endif
+    BuildSBoxesPortable(sboxKey, k, tables);
+}
 
 void TwofishSetup(TwofishContext& ctx, const void* key, std::int32_t length, const void* iv)
 {

@@ -192,7 +192,9 @@ bool HasAvx512() noexcept
     return has;
 }
 
-bool HasGfni() noexcept
+} // namespace
+
+bool detail::HasGfni() noexcept
 {
     static const bool has = [] {
         __builtin_cpu_init();
@@ -202,6 +204,10 @@ bool HasGfni() noexcept
     }();
     return has;
 }
+
+namespace {
+
+bool HasGfniPath() noexcept { return detail::HasGfni(); }
 
 void DecryptCbcGfni(TwofishContext& ctx, void* data, std::size_t blocks) noexcept
 {
@@ -313,6 +319,7 @@ __attribute__((target("bmi"))) void detail::Cfb8Bmi(TwofishContext& ctx, const s
 #else
 
 bool detail::HasBmi() noexcept { return false; }
+bool detail::HasGfni() noexcept { return false; }
 
 #endif
 
@@ -334,7 +341,7 @@ constexpr detail::CbcPath kDecryptPaths[] = {
     {"x86 bmi", HasBmiPath, DecryptCbcBmi},
     {"avx2 x8", HasAvx2, DecryptCbcAvx2},
     {"avx512 x16", HasAvx512, DecryptCbcAvx512},
-    {"avx512 gfni x16", HasGfni, DecryptCbcGfni},
+    {"avx512 gfni x16", HasGfniPath, DecryptCbcGfni},
 #endif
 };
 
@@ -342,6 +349,13 @@ constexpr detail::Cfb8Path kCfb8Paths[] = {
     {"portable", Always, detail::Cfb8Portable},
 #if defined(__x86_64__)
     {"x86 bmi", HasBmiPath, detail::Cfb8Bmi},
+#endif
+};
+
+constexpr detail::SBoxPath kSBoxPaths[] = {
+    {"portable", Always, detail::BuildSBoxesPortable},
+#if defined(__x86_64__)
+    {"avx512 gfni", HasGfniPath, detail::BuildSBoxesGfni},
 #endif
 };
 
@@ -359,7 +373,7 @@ BulkFn ChooseEncrypt() noexcept
 BulkFn ChooseDecrypt() noexcept
 {
 #if defined(__x86_64__)
-    if (HasGfni())
+    if (detail::HasGfni())
         return DecryptCbcGfni;
     if (HasAvx512())
         return DecryptCbcAvx512;
@@ -374,6 +388,7 @@ BulkFn ChooseDecrypt() noexcept
 std::span<const detail::CbcPath> detail::CbcEncryptPaths() noexcept { return kEncryptPaths; }
 std::span<const detail::CbcPath> detail::CbcDecryptPaths() noexcept { return kDecryptPaths; }
 std::span<const detail::Cfb8Path> detail::Cfb8Paths() noexcept { return kCfb8Paths; }
+std::span<const detail::SBoxPath> detail::SBoxPaths() noexcept { return kSBoxPaths; }
 
 void TwofishEncryptCbcBlocks(TwofishContext& ctx, void* data, std::size_t blocks) noexcept
 {

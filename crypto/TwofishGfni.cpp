@@ -10,6 +10,7 @@
 // Built with AVX-512 (F, BW, VBMI) and GFNI for this unit only; called only
 // after the CPU was found to have them.
 #include "crypto/Tools.h"
+#include "crypto/TwofishInternal.h"
 #include "crypto/TwofishWide.h"
 
 // GCC 12's AVX-512 headers start some intrinsics from a deliberately
@@ -22,20 +23,6 @@ namespace tarnex::detail::wide {
 
 namespace {
 
-constexpr unsigned GfMul(unsigned a, unsigned b, unsigned poly)
-{
-    unsigned r = 0;
-    for (int i = 0; i < 8; ++i) {
-        if (b & 1)
-            r ^= a;
-        b >>= 1;
-        a <<= 1;
-        if (a & 0x100)
-            a ^= poly;
-    }
-    return r;
-}
-
 // phi: the cipher's field (modulus 0x169) onto the AES field (modulus 0x11B),
 // x mapped to a root of 0x169 in the AES field. Linear over GF(2), so both
 // directions are 8x8 bit matrices for GF2P8AFFINEQB.
@@ -44,19 +31,6 @@ struct Isomorphism {
     std::uint64_t forwardMatrix;
     std::uint64_t inverseMatrix;
 };
-
-constexpr std::uint64_t AffineMatrix(const unsigned (&column)[8])
-{
-    // Row k (output bit k) goes to byte 7 - k of the matrix operand.
-    std::uint64_t m = 0;
-    for (int k = 0; k < 8; ++k) {
-        std::uint64_t row = 0;
-        for (int i = 0; i < 8; ++i)
-            row |= static_cast<std::uint64_t>((column[i] >> k) & 1) << i;
-        m |= row << (8 * (7 - k));
-    }
-    return m;
-}
 
 constexpr Isomorphism BuildIsomorphism()
 {

@@ -23,8 +23,15 @@ struct Cfb8Path {
                 bool decrypt) noexcept;
 };
 
+struct SBoxPath {
+    const char* Name;
+    bool (*Available)() noexcept;
+    void (*Run)(const std::uint32_t* sboxKey, int k, std::uint32_t* tables) noexcept;
+};
+
 std::span<const CbcPath> CbcEncryptPaths() noexcept;
 std::span<const CbcPath> CbcDecryptPaths() noexcept;
 std::span<const Cfb8Path> Cfb8Paths() noexcept;
+std::span<const SBoxPath> SBoxPaths() noexcept;
 
 } // namespace tarnex::detail
