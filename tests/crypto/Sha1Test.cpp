@@ -1,4 +1,5 @@
 #include "crypto/SHA1.h"
+#include "crypto/SHA1Paths.h"
 
 #include "Random.h"
 
@@ -82,6 +83,28 @@ TEST(Sha1, EveryLengthInRandomPiecesMatchesTheOracle)
         sha1_update(&ref, len, message.data());
         sha1_digest(&ref, 20, theirs);
         ASSERT_EQ(Hex(ours, 20), Hex(theirs, 20)) << "length " << len;
+    }
+}
+
+// Every implementation of the compression function gives the plain one's
+// chaining values and leaves the block zeroed.
+TEST(Sha1, EveryCompressionMatchesThePlainOne)
+{
+    Random rnd(23);
+    for (const auto& path : detail::kSha1Paths) {
+        if (!path.Available())
+            continue;
+        for (int round = 0; round < 200; ++round) {
+            Sha1Context ours, plain;
+            const auto raw = rnd.Bytes(sizeof ours);
+            std::memcpy(&ours, raw.data(), sizeof ours);
+            plain = ours;
+            path.Compress(ours);
+            detail::kSha1Paths[0].Compress(plain);
+            ASSERT_EQ(std::memcmp(&ours, &plain, sizeof ours), 0) << path.Name << ", round " << round;
+            const std::uint8_t zero[64] = {};
+            ASSERT_EQ(std::memcmp(ours.Buffer, zero, 64), 0) << path.Name;
+        }
     }
 }
 
