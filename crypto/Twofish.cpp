@@ -301,6 +301,10 @@ void TwofishDecryptBlock(const TwofishContext& ctx, const void* in, void* out) n
 
 void TwofishEncryptCbc(TwofishContext& ctx, const void* in, void* out) noexcept
 {
+#if defined(__x86_64__)
+    if (detail::HasBmi())
+        return detail::EncryptCbcOneBmi(ctx, in, out);
+#endif
     XorBuffers(in, ctx.ChainBlock, out, 16);
     TwofishEncryptBlock(ctx, out, out);
     std::memcpy(ctx.ChainBlock, out, 16);
@@ -308,6 +312,10 @@ void TwofishEncryptCbc(TwofishContext& ctx, const void* in, void* out) noexcept
 
 void TwofishDecryptCbc(TwofishContext& ctx, const void* in, void* out) noexcept
 {
+#if defined(__x86_64__)
+    if (detail::HasBmi())
+        return detail::DecryptCbcOneBmi(ctx, in, out);
+#endif
     std::uint8_t saved[16];
     std::memcpy(saved, in, 16);
     TwofishDecryptBlock(ctx, in, out);

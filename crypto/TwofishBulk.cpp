@@ -127,21 +127,22 @@ namespace x86 = detail::x86;
 
 // CBC encryption with the whole chain in registers: the only work between
 // the last round of one block and the first of the next is one xor per word.
-__attribute__((target("bmi"))) void EncryptCbcBmi(TwofishContext& ctx, void* data, std::size_t blocks) noexcept
+// Each block is read whole before it is written, so in may equal out.
+__attribute__((target("bmi"))) void EncryptCbcBmi(TwofishContext& ctx, const std::uint8_t* in, std::uint8_t* out,
+                                                 std::size_t blocks) noexcept
 {
     const std::uint32_t* k = ctx.SubKeys;
     const std::uint32_t* t = ctx.SBoxTables;
-    auto* p = static_cast<std::uint8_t*>(data);
     // Output whitening of one block and input whitening of the next, merged.
     const std::uint32_t w0 = k[0] ^ k[4], w1 = k[1] ^ k[5], w2 = k[2] ^ k[6], w3 = k[3] ^ k[7];
     Chain chain(ctx.ChainBlock);
     // Words of the previous ciphertext block before its output whitening.
     std::uint32_t c = chain.w[0] ^ k[4], d = chain.w[1] ^ k[5], a = chain.w[2] ^ k[6], b = chain.w[3] ^ k[7];
-    for (std::size_t i = 0; i < blocks; ++i, p += 16) {
-        std::uint32_t r0 = (LoadLittleEndian(p) ^ w0) ^ c;
-        std::uint32_t r1 = (LoadLittleEndian(p + 4) ^ w1) ^ d;
-        std::uint32_t r2 = (LoadLittleEndian(p + 8) ^ w2) ^ a;
-        std::uint32_t r3 = (LoadLittleEndian(p + 12) ^ w3) ^ b;
+    for (std::size_t i = 0; i < blocks; ++i, in += 16, out += 16) {
+        std::uint32_t r0 = (LoadLittleEndian(in) ^ w0) ^ c;
+        std::uint32_t r1 = (LoadLittleEndian(in + 4) ^ w1) ^ d;
+        std::uint32_t r2 = (LoadLittleEndian(in + 8) ^ w2) ^ a;
+        std::uint32_t r3 = (LoadLittleEndian(in + 12) ^ w3) ^ b;
         for (int r = 0; r < 16; r += 2) {
             x86::EncryptRound(r0, r1, r2, r3, k[2 * r + 8], k[2 * r + 9], t);
             x86::EncryptRound(r2, r3, r0, r1, k[2 * r + 10], k[2 * r + 11], t);
@@ -150,10 +151,10 @@ __attribute__((target("bmi"))) void EncryptCbcBmi(TwofishContext& ctx, void* dat
         d = r3;
         a = r0;
         b = r1;
-        StoreLittleEndian(p, c ^ k[4]);
-        StoreLittleEndian(p + 4, d ^ k[5]);
-        StoreLittleEndian(p + 8, a ^ k[6]);
-        StoreLittleEndian(p + 12, b ^ k[7]);
+        StoreLittleEndian(out, c ^ k[4]);
+        StoreLittleEndian(out + 4, d ^ k[5]);
+        StoreLittleEndian(out + 8, a ^ k[6]);
+        StoreLittleEndian(out + 12, b ^ k[7]);
     }
     chain.w[0] = c ^ k[4];
     chain.w[1] = d ^ k[5];
@@ -162,16 +163,43 @@ __attribute__((target("bmi"))) void EncryptCbcBmi(TwofishContext& ctx, void* dat
     chain.StoreTo(ctx.ChainBlock);
 }
 
+void EncryptCbcBmi(TwofishContext& ctx, void* data, std::size_t blocks) noexcept
+{
+    auto* p = static_cast<std::uint8_t*>(data);
+    EncryptCbcBmi(ctx, p, p, blocks);
+}
+
+// CBC decryption one block at a time in words; the chain stays in registers.
+__attribute__((target("bmi"))) void DecryptCbcBmi(TwofishContext& ctx, const std::uint8_t* in, std::uint8_t* out,
+                                                 std::size_t blocks) noexcept
+{
+    const std::uint32_t* k = ctx.SubKeys;
+    const std::uint32_t* t = ctx.SBoxTables;
+    Chain chain(ctx.ChainBlock);
+    for (std::size_t i = 0; i < blocks; ++i, in += 16, out += 16) {
+        const std::uint32_t c0 = LoadLittleEndian(in), c1 = LoadLittleEndian(in + 4);
+        const std::uint32_t c2 = LoadLittleEndian(in + 8), c3 = LoadLittleEndian(in + 12);
+        std::uint32_t r2 = c0 ^ k[4], r3 = c1 ^ k[5], r0 = c2 ^ k[6], r1 = c3 ^ k[7];
+        for (int r = 14; r >= 0; r -= 2) {
+            x86::DecryptRound(r2, r3, r0, r1, k[2 * r + 10], k[2 * r + 11], t);
+            x86::DecryptRound(r0, r1, r2, r3, k[2 * r + 8], k[2 * r + 9], t);
+        }
+        StoreLittleEndian(out, r0 ^ k[0] ^ chain.w[0]);
+        StoreLittleEndian(out + 4, r1 ^ k[1] ^ chain.w[1]);
+        StoreLittleEndian(out + 8, r2 ^ k[2] ^ chain.w[2]);
+        StoreLittleEndian(out + 12, r3 ^ k[3] ^ chain.w[3]);
+        chain.w[0] = c0;
+        chain.w[1] = c1;
+        chain.w[2] = c2;
+        chain.w[3] = c3;
+    }
+    chain.StoreTo(ctx.ChainBlock);
+}
+
 void DecryptCbcBmi(TwofishContext& ctx, void* data, std::size_t blocks) noexcept
 {
     auto* p = static_cast<std::uint8_t*>(data);
-    std::uint8_t saved[16];
-    for (std::size_t i = 0; i < blocks; ++i, p += 16) {
-        std::memcpy(saved, p, 16);
-        detail::DecryptBlockBmi(ctx, p, p);
-        XorBuffers(p, ctx.ChainBlock, p, 16);
-        std::memcpy(ctx.ChainBlock, saved, 16);
-    }
+    DecryptCbcBmi(ctx, p, p, blocks);
 }
 
 bool HasAvx2() noexcept
@@ -316,6 +344,16 @@ __attribute__((target("bmi"))) void detail::Cfb8Bmi(TwofishContext& ctx, const s
     Cfb8Run(ctx, in, out, count, decrypt, KeystreamBmi);
 }
 
+void detail::EncryptCbcOneBmi(TwofishContext& ctx, const void* in, void* out) noexcept
+{
+    EncryptCbcBmi(ctx, static_cast<const std::uint8_t*>(in), static_cast<std::uint8_t*>(out), 1);
+}
+
+void detail::DecryptCbcOneBmi(TwofishContext& ctx, const void* in, void* out) noexcept
+{
+    DecryptCbcBmi(ctx, static_cast<const std::uint8_t*>(in), static_cast<std::uint8_t*>(out), 1);
+}
+
 #else
 
 bool detail::HasBmi() noexcept { return false; }
@@ -330,7 +368,7 @@ bool HasBmiPath() noexcept { return detail::HasBmi(); }
 constexpr detail::CbcPath kEncryptPaths[] = {
     {"portable", Always, EncryptCbcPortable},
 #if defined(__x86_64__)
-    {"x86 bmi", HasBmiPath, EncryptCbcBmi},
+    {"x86 bmi", HasBmiPath, static_cast<void (*)(TwofishContext&, void*, std::size_t) noexcept>(EncryptCbcBmi)},
 #endif
 };
 
@@ -338,7 +376,7 @@ constexpr detail::CbcPath kDecryptPaths[] = {
     {"portable", Always, DecryptCbcPortable},
     {"portable x4", Always, DecryptCbcGroupsPortable<4>},
 #if defined(__x86_64__)
-    {"x86 bmi", HasBmiPath, DecryptCbcBmi},
+    {"x86 bmi", HasBmiPath, static_cast<void (*)(TwofishContext&, void*, std::size_t) noexcept>(DecryptCbcBmi)},
     {"avx2 x8", HasAvx2, DecryptCbcAvx2},
     {"avx512 x16", HasAvx512, DecryptCbcAvx512},
     {"avx512 gfni x16", HasGfniPath, DecryptCbcGfni},
@@ -365,7 +403,7 @@ BulkFn ChooseEncrypt() noexcept
 {
 #if defined(__x86_64__)
     if (detail::HasBmi())
-        return EncryptCbcBmi;
+        return static_cast<BulkFn>(EncryptCbcBmi);
 #endif
     return EncryptCbcPortable;
 }

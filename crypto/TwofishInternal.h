@@ -113,6 +113,9 @@ void DecryptBlockPortable(const TwofishContext& ctx, const void* in, void* out) 
 bool HasBmi() noexcept;
 void EncryptBlockBmi(const TwofishContext& ctx, const void* in, void* out) noexcept;
 void DecryptBlockBmi(const TwofishContext& ctx, const void* in, void* out) noexcept;
+// One CBC block with the x86 round code; in may equal out.
+void EncryptCbcOneBmi(TwofishContext& ctx, const void* in, void* out) noexcept;
+void DecryptCbcOneBmi(TwofishContext& ctx, const void* in, void* out) noexcept;
 
 // CFB-8 with the 16-byte shift register held in two 64-bit words (byte 0 of
 // the register in the low byte of lo), so that no byte is moved through
