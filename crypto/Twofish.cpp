@@ -121,13 +121,15 @@ void Expand(TwofishContext& ctx, const std::uint32_t (&me)[4], const std::uint32
     for (int i = 0; i < K; ++i)
         ctx.SBoxKey[K - 1 - i] = RsEncode(me[i], mo[i]);
 
-    const ByteLists<K> even(me), odd(mo);
+    ByteLists<K> even(me), odd(mo);
     for (unsigned i = 0; i < 20; ++i) {
         const std::uint32_t a = H<K>(2 * i, even);
         const std::uint32_t b = RotateLeft32(H<K>(2 * i + 1, odd), 8);
         ctx.SubKeys[2 * i] = a + b;
         ctx.SubKeys[2 * i + 1] = RotateLeft32(a + 2 * b, 9);
     }
+    SecureZero(&even, sizeof even);
+    SecureZero(&odd, sizeof odd);
 
     detail::BuildSBoxes(ctx.SBoxKey, K, ctx.SBoxTables);
 }

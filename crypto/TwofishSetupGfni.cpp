@@ -6,6 +6,7 @@
 //
 // Built with AVX-512 (F, BW, VBMI) and GFNI for this unit only; called only
 // after the CPU was found to have them.
+#include "crypto/Tools.h"
 #include "crypto/TwofishInternal.h"
 
 // GCC 12's AVX-512 headers start some intrinsics from a deliberately
@@ -133,6 +134,7 @@ void BuildSBoxesGfni(const std::uint32_t* sboxKey, int k, std::uint32_t* tables)
             }
         }
     }
+    SecureZero(key, sizeof key);
 }
 
 } // namespace tarnex::detail
