@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <nettle/sha1.h>
 
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -120,6 +121,17 @@ TEST(Sha1, FinishLeavesNothingBehind)
         const Sha1Context zero{};
         EXPECT_EQ(std::memcmp(&ctx, &zero, sizeof ctx), 0) << len;
     }
+}
+
+TEST(Sha1, EmptyOrNegativeLengthAbsorbsNothing)
+{
+    Sha1Context ctx;
+    Sha1Start(ctx);
+    Sha1Update(ctx, "abc", 3);
+    const Sha1Context before = ctx;
+    for (std::int32_t length : {0, -1, -64, INT32_MIN})
+        Sha1Update(ctx, "xyz", length);
+    EXPECT_EQ(std::memcmp(&ctx, &before, sizeof ctx), 0);
 }
 
 TEST(Sha1, CompressedBlockIsScrubbedAtOnce)
