@@ -121,35 +121,38 @@ __attribute__((target("sha,sse4.1"), always_inline)) inline void ShaNiSteps(__m1
 
 } // namespace
 
-// The same compression with the SHA extensions: four steps per instruction,
-// the schedule in registers and scrubbed from the stack like the plain one's.
+// The same compression with the SHA extensions: four steps per instruction.
+// The schedule is kept as a window of four message vectors, all in
+// registers, so no part of it is ever stored; the block is scrubbed as in
+// the plain version.
 __attribute__((target("sha,sse4.1"))) void detail::Sha1CompressShaNi(Sha1Context& ctx) noexcept
 {
     const __m128i byteSwap = _mm_set_epi64x(0x0001020304050607LL, 0x08090A0B0C0D0E0FLL);
-    __m128i w[20];
+    __m128i m[4];
+#pragma GCC unroll 4
     for (int i = 0; i < 4; ++i)
-        w[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(ctx.Buffer + 16 * i)), byteSwap);
-    for (int i = 4; i < 20; ++i)
-        w[i] = _mm_sha1msg2_epu32(_mm_xor_si128(_mm_sha1msg1_epu32(w[i - 4], w[i - 3]), w[i - 2]), w[i - 1]);
+        m[i] = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(ctx.Buffer + 16 * i)), byteSwap);
 
     const __m128i abcdStart = _mm_shuffle_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(ctx.Hash)), 0x1B);
     const __m128i eStart = _mm_set_epi32(static_cast<int>(ctx.Hash[4]), 0, 0, 0);
     __m128i abcd = abcdStart, previous = abcd;
-    abcd = _mm_sha1rnds4_epu32(abcd, _mm_add_epi32(eStart, w[0]), 0);
-    for (int i = 1; i < 5; ++i)
-        ShaNiSteps<0>(abcd, previous, w[i]);
-    for (int i = 5; i < 10; ++i)
-        ShaNiSteps<1>(abcd, previous, w[i]);
-    for (int i = 10; i < 15; ++i)
-        ShaNiSteps<2>(abcd, previous, w[i]);
-    for (int i = 15; i < 20; ++i)
-        ShaNiSteps<3>(abcd, previous, w[i]);
+    abcd = _mm_sha1rnds4_epu32(abcd, _mm_add_epi32(eStart, m[0]), 0);
+#pragma GCC unroll 19
+    for (int i = 1; i < 20; ++i) {
+        if (i >= 4)
+            m[i & 3] = _mm_sha1msg2_epu32(
+                _mm_xor_si128(_mm_sha1msg1_epu32(m[i & 3], m[(i + 1) & 3]), m[(i + 2) & 3]), m[(i + 3) & 3]);
+        switch (i / 5) {
+        case 0: ShaNiSteps<0>(abcd, previous, m[i & 3]); break;
+        case 1: ShaNiSteps<1>(abcd, previous, m[i & 3]); break;
+        case 2: ShaNiSteps<2>(abcd, previous, m[i & 3]); break;
+        default: ShaNiSteps<3>(abcd, previous, m[i & 3]); break;
+        }
+    }
     const __m128i e = _mm_sha1nexte_epu32(previous, eStart);
     abcd = _mm_add_epi32(abcd, abcdStart);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(ctx.Hash), _mm_shuffle_epi32(abcd, 0x1B));
     ctx.Hash[4] = static_cast<std::uint32_t>(_mm_extract_epi32(e, 3));
-
-    SecureZero(w, sizeof w);
     SecureZero(ctx.Buffer, sizeof ctx.Buffer);
 }
 
