@@ -217,21 +217,8 @@ void TwofishRestart(TwofishContext& ctx) noexcept
     std::memcpy(ctx.ChainBlock, ctx.InitVector, 16);
 }
 
-namespace {
-
-// g with the interleaved layout: T0/T1 share one half, T2/T3 the other.
-inline std::uint32_t G0(const std::uint32_t* t, std::uint32_t x) noexcept
-{
-    return t[2 * Byte(x, 0)] ^ t[2 * Byte(x, 1) + 1] ^ t[512 + 2 * Byte(x, 2)] ^ t[513 + 2 * Byte(x, 3)];
-}
-
-// g(ROL(x, 8)) without the rotation.
-inline std::uint32_t G1(const std::uint32_t* t, std::uint32_t x) noexcept
-{
-    return t[2 * Byte(x, 3)] ^ t[2 * Byte(x, 0) + 1] ^ t[512 + 2 * Byte(x, 1)] ^ t[513 + 2 * Byte(x, 2)];
-}
-
-} // namespace
+using detail::G0;
+using detail::G1;
 
 void detail::EncryptBlockPortable(const TwofishContext& ctx, const void* in, void* out) noexcept
 {

@@ -10,10 +10,6 @@
 #include "crypto/TwofishWide.h"
 #include "crypto/TwofishX86.h"
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
-
 #include <cstring>
 
 namespace tarnex {
@@ -63,18 +59,8 @@ void DecryptCbcPortable(TwofishContext& ctx, void* data, std::size_t blocks) noe
     }
 }
 
-// g for the portable paths, on the interleaved tables.
-inline std::uint32_t G0(const std::uint32_t* t, std::uint32_t x) noexcept
-{
-    return (t[2 * (x & 0xFF)] ^ t[2 * ((x >> 8) & 0xFF) + 1]) ^
-           (t[512 + 2 * ((x >> 16) & 0xFF)] ^ t[513 + 2 * (x >> 24)]);
-}
-
-inline std::uint32_t G1(const std::uint32_t* t, std::uint32_t x) noexcept
-{
-    return (t[2 * (x >> 24)] ^ t[2 * (x & 0xFF) + 1]) ^
-           (t[512 + 2 * ((x >> 8) & 0xFF)] ^ t[513 + 2 * ((x >> 16) & 0xFF)]);
-}
+using detail::G0;
+using detail::G1;
 
 // Decrypts N independent blocks side by side, so that their table loads
 // overlap; plain C++ for any CPU (four did better than two here).

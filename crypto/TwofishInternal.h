@@ -105,6 +105,21 @@ void BuildSBoxesGfni(const std::uint32_t* sboxKey, int k, std::uint32_t* tables)
 // AVX-512 F, BW and VBMI with GFNI (and BMI, AVX2 for the paths that pair them).
 bool HasGfni() noexcept;
 
+// g on the interleaved tables (T0/T1 entry by entry, then T2/T3), the four
+// lookups xored as two independent pairs.
+inline std::uint32_t G0(const std::uint32_t* t, std::uint32_t x) noexcept
+{
+    return (t[2 * (x & 0xFF)] ^ t[2 * ((x >> 8) & 0xFF) + 1]) ^
+           (t[512 + 2 * ((x >> 16) & 0xFF)] ^ t[513 + 2 * (x >> 24)]);
+}
+
+// g(ROL(x, 8)) without the rotation.
+inline std::uint32_t G1(const std::uint32_t* t, std::uint32_t x) noexcept
+{
+    return (t[2 * (x >> 24)] ^ t[2 * (x & 0xFF) + 1]) ^
+           (t[512 + 2 * ((x >> 8) & 0xFF)] ^ t[513 + 2 * ((x >> 16) & 0xFF)]);
+}
+
 // Plain C++ block operations, for any CPU.
 void EncryptBlockPortable(const TwofishContext& ctx, const void* in, void* out) noexcept;
 void DecryptBlockPortable(const TwofishContext& ctx, const void* in, void* out) noexcept;
