@@ -7,7 +7,11 @@
 #include "engine/Transfer.h"
 #include "engine/Worker.h"
 
+#include <atomic>
 #include <cerrno>
+#include <exception>
+#include <system_error>
+#include <thread>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -140,6 +144,66 @@ void Transfer(CommandWindow& window, int in, int out, TwofishContext& ctx, Direc
     }
 }
 
+// Decryption needs no running chain: the chaining value of a chunk is the
+// last encrypted block before it, which is on the disk. So two threads each
+// take every other chunk and read, decrypt and write it on their own, which
+// shares the page-cache copying between both cores as well as the cipher.
+// The bytes are those of the one-thread pipeline.
+void DecryptInParallel(CommandWindow& window, int in, int out, const TwofishContext& ctx, std::uint64_t total,
+                       const AlignedBuffer& buffers)
+{
+    std::atomic<bool> failed{false};
+    auto lane = [&](std::uint64_t first, std::uint64_t step, std::uint8_t* buffer, bool report) {
+        TwofishContext local;
+        try {
+            for (std::uint64_t chunk = first; !failed.load(std::memory_order_relaxed); chunk += step) {
+                const std::uint64_t offset = chunk * kFileChunk;
+                const std::size_t n = ReadFull(in, buffer, kFileChunk, offset);
+                std::memcpy(&local, &ctx, sizeof local);
+                if (offset > 0 && n > 0 && ReadFull(in, local.ChainBlock, 16, offset - 16) != 16)
+                    ThrowSystemError(EIO); // the file shrank under us
+                TransformChunk(local, Direction::Decrypt, buffer, n);
+                WriteFull(out, buffer, n, offset);
+                if (report)
+                    window.ReportProgress(offset + n, total);
+                if (n < kFileChunk)
+                    break;
+            }
+        } catch (...) {
+            failed = true;
+            SecureZero(&local, sizeof local);
+            throw;
+        }
+        SecureZero(&local, sizeof local);
+    };
+
+    std::exception_ptr helperError;
+    std::thread helper;
+    try {
+        helper = std::thread([&] {
+            try {
+                lane(1, 2, buffers.Data() + kFileChunk, false);
+            } catch (...) {
+                helperError = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        lane(0, 1, buffers.Data(), true);
+        return;
+    }
+    std::exception_ptr ownError;
+    try {
+        lane(0, 2, buffers.Data(), true);
+    } catch (...) {
+        ownError = std::current_exception();
+    }
+    helper.join();
+    if (ownError)
+        std::rethrow_exception(ownError);
+    if (helperError)
+        std::rethrow_exception(helperError);
+}
+
 void RunFileCommand(CommandWindow& window, Direction dir)
 {
     const bool encrypt = dir == Direction::Encrypt;
@@ -186,8 +250,11 @@ void RunFileCommand(CommandWindow& window, Direction dir)
         }
 
         try {
-            Transfer(window, in.Get(), out.Get(), cipher.ctx, dir,
-                     static_cast<std::uint64_t>(inStat.st_size), buffers);
+            const auto size = static_cast<std::uint64_t>(inStat.st_size);
+            if (dir == Direction::Decrypt && size > kFileChunk)
+                DecryptInParallel(window, in.Get(), out.Get(), cipher.ctx, size, buffers);
+            else
+                Transfer(window, in.Get(), out.Get(), cipher.ctx, dir, size, buffers);
             in.Reset();
             out.Close();
         } catch (...) {

@@ -273,13 +273,18 @@ TEST_F(FileCommands, OnlyRegularFilesAreReadOrWritten)
 // .KVX would later decrypt "successfully" into a truncated file.
 TEST_F(FileCommands, AFailedTransferRemovesTheOutputAndReportsTheSystemsText)
 {
-    const std::size_t limit = 3 * tarnex::kFileChunk / 2;
-    for (const bool outputExisted : {false, true}) {
-        SCOPED_TRACE(outputExisted);
-        const std::string content = RandomBytes(3 * tarnex::kFileChunk, 3);
-        const std::string path = MakeFile("big.bin", content);
+    const std::size_t limit = 5 * tarnex::kFileChunk / 2;
+    struct Case {
+        bool encrypt;
+        bool outputExisted;
+    };
+    for (const auto [encrypt, outputExisted] : {Case{true, false}, Case{true, true}, Case{false, false}}) {
+        SCOPED_TRACE(testing::Message() << encrypt << outputExisted);
+        const std::string content = RandomBytes(4 * tarnex::kFileChunk + 5, 3);
+        const std::string path = MakeFile("big.KVX", content);
+        const std::string output = encrypt ? path + ".KVX" : dir / "big.dec";
         if (outputExisted)
-            MakeFile("big.bin.KVX", "old output");
+            MakeFile(fs::path(output).filename().string(), "old output");
         RecordingWindow w;
         w.password = "pw";
         w.rows = {path};
@@ -292,7 +297,7 @@ TEST_F(FileCommands, AFailedTransferRemovesTheOutputAndReportsTheSystemsText)
         ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &low), 0);
         std::string error;
         try {
-            tarnex::EncryptFiles(w);
+            encrypt ? tarnex::EncryptFiles(w) : tarnex::DecryptFiles(w);
         } catch (const tarnex::Error& e) {
             error = e.what();
         }
@@ -300,9 +305,9 @@ TEST_F(FileCommands, AFailedTransferRemovesTheOutputAndReportsTheSystemsText)
         std::signal(SIGXFSZ, oldHandler);
 
         EXPECT_EQ(error, std::strerror(EFBIG));
-        EXPECT_FALSE(fs::exists(path + ".KVX"));
+        EXPECT_FALSE(fs::exists(output));
         EXPECT_EQ(ReadBytes(path), content);
-        EXPECT_EQ(w.Effects(), Calls{kWorkingEnc}); // the status stays, list and password too
+        EXPECT_EQ(w.Effects(), Calls{encrypt ? kWorkingEnc : kWorkingDec}); // the status stays, list and password too
         EXPECT_EQ(w.rows.size(), 1u);
         EXPECT_EQ(w.password, "pw");
     }
