@@ -102,20 +102,23 @@ void TransformChunk(TwofishContext& ctx, Direction dir, std::uint8_t* data, std:
 
 // Streams the input through the cipher into the output at the same offsets.
 // The cipher works on one buffer on a helper thread while this thread writes
-// the previous one and reads the next; a file that fits one buffer is done in
-// line. Every read fills its buffer unless at the end of the file.
+// the buffers done and refills them; a file that fits one buffer is done in
+// line. Every read fills its buffer unless at the end of the file. Several
+// buffers in flight let the cipher run on through a slow write.
 void Transfer(CommandWindow& window, int in, int out, TwofishContext& ctx, Direction dir,
               std::uint64_t total, const AlignedBuffer& buffers)
 {
-    std::uint8_t* const slot[2] = {buffers.Data(), buffers.Data() + kFileChunk};
-    std::size_t count[2] = {0, 0};
-    std::uint64_t offset[2] = {0, 0};
+    std::uint8_t* slot[kFileSlots];
+    std::size_t count[kFileSlots] = {};
+    std::uint64_t offset[kFileSlots] = {};
+    for (std::size_t s = 0; s < kFileSlots; ++s)
+        slot[s] = buffers.Data() + s * kFileChunk;
 
     ::posix_fadvise(in, 0, 0, POSIX_FADV_SEQUENTIAL);
 
     std::uint64_t next = 0;
     bool readEnded = false;
-    auto readInto = [&](int s) {
+    auto readInto = [&](std::size_t s) {
         count[s] = ReadFull(in, slot[s], kFileChunk, next);
         offset[s] = next;
         next += count[s];
@@ -123,15 +126,16 @@ void Transfer(CommandWindow& window, int in, int out, TwofishContext& ctx, Direc
     };
 
     readInto(0);
-    SequentialWorker cipher([&](std::uint64_t job) { TransformChunk(ctx, dir, slot[job % 2], count[job % 2]); },
-                            !readEnded);
+    SequentialWorker cipher(
+        [&](std::uint64_t job) { TransformChunk(ctx, dir, slot[job % kFileSlots], count[job % kFileSlots]); },
+        !readEnded);
     cipher.Submit();
-    if (!readEnded) {
-        readInto(1);
+    for (std::size_t s = 1; s < kFileSlots && !readEnded; ++s) {
+        readInto(s);
         cipher.Submit();
     }
     for (std::uint64_t job = 0;; ++job) {
-        const int s = static_cast<int>(job % 2);
+        const std::size_t s = job % kFileSlots;
         cipher.WaitFor(job);
         WriteFull(out, slot[s], count[s], offset[s]);
         window.ReportProgress(offset[s] + count[s], total);
@@ -215,7 +219,7 @@ void RunFileCommand(CommandWindow& window, Direction dir)
     }
     window.SetStatusText(encrypt ? "Working... Encrypting..." : "Working... Decrypting...");
 
-    const AlignedBuffer buffers(2 * kFileChunk);
+    const AlignedBuffer buffers(kFileSlots * kFileChunk);
     const int rows = window.RowCount();
     for (int row = 0; row < rows; ++row) {
         PreparedCipher cipher;

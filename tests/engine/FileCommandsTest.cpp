@@ -39,7 +39,7 @@ TEST_F(FileCommands, FormatMatchesTheIndependentConstructionAtEveryBoundary)
     // and this program's own transfer buffer, then random lengths.
     std::vector<std::size_t> lengths = {0, 1, 2, 15, 16, 17, 8191, 8192, 8193,
                                         tarnex::kFileChunk - 1, tarnex::kFileChunk, tarnex::kFileChunk + 1,
-                                        2 * tarnex::kFileChunk, 3 * tarnex::kFileChunk + 15};
+                                        2 * tarnex::kFileChunk, (tarnex::kFileSlots + 1) * tarnex::kFileChunk + 15};
     std::mt19937_64 rng(42);
     for (int i = 0; i < 12; ++i)
         lengths.push_back(rng() % (100 << 10));
