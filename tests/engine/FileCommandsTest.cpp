@@ -21,6 +21,13 @@ namespace {
 const std::string kWorkingEnc = "status:Working... Encrypting...";
 const std::string kWorkingDec = "status:Working... Decrypting...";
 
+// Open descriptors of this process, to see that both files are closed on
+// every way out of a command.
+std::size_t OpenFiles()
+{
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+}
+
 struct FileCommands : ::testing::Test {
     TempDir dir;
     RecordingWindow window;
@@ -172,7 +179,9 @@ TEST_F(FileCommands, OutputThatCannotBeCreated)
         RecordingWindow w;
         w.password = "pw";
         w.rows = {path};
+        const std::size_t open = OpenFiles();
         c.encrypt ? tarnex::EncryptFiles(w) : tarnex::DecryptFiles(w);
+        EXPECT_EQ(OpenFiles(), open);
         EXPECT_EQ(w.Effects(), (Calls{c.encrypt ? kWorkingEnc : kWorkingDec, c.message, "status:Ready"}));
         EXPECT_EQ(ReadBytes(path), "content");
     }
@@ -296,6 +305,7 @@ TEST_F(FileCommands, AFailedTransferRemovesTheOutputAndReportsTheSystemsText)
         low.rlim_cur = limit;
         ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &low), 0);
         std::string error;
+        const std::size_t open = OpenFiles();
         try {
             encrypt ? tarnex::EncryptFiles(w) : tarnex::DecryptFiles(w);
         } catch (const tarnex::Error& e) {
@@ -305,6 +315,7 @@ TEST_F(FileCommands, AFailedTransferRemovesTheOutputAndReportsTheSystemsText)
         std::signal(SIGXFSZ, oldHandler);
 
         EXPECT_EQ(error, std::strerror(EFBIG));
+        EXPECT_EQ(OpenFiles(), open);
         EXPECT_FALSE(fs::exists(output));
         EXPECT_EQ(ReadBytes(path), content);
         EXPECT_EQ(w.Effects(), Calls{encrypt ? kWorkingEnc : kWorkingDec}); // the status stays, list and password too
