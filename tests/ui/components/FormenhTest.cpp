@@ -211,9 +211,11 @@ std::ostream& operator<<(std::ostream& os, const RecordCase& c) { return os << c
 
 class PlacementRecord : public testing::TestWithParam<RecordCase> {};
 
-void WriteRecord(const std::vector<std::pair<const char*, std::string>>& values)
+// Each case has a file of its own: QSettings keeps what it read of a file
+// and may not notice a rewrite within the same second.
+void WriteRecord(const QString& name, const std::vector<std::pair<const char*, std::string>>& values)
 {
-    const QString file = ConfigHome() + QStringLiteral("/records.conf");
+    const QString file = ConfigHome() + QLatin1Char('/') + name + QStringLiteral(".conf");
     QFile::remove(file);
     QFile raw(file);
     ASSERT_TRUE(raw.open(QIODevice::WriteOnly));
@@ -226,8 +228,9 @@ void WriteRecord(const std::vector<std::pair<const char*, std::string>>& values)
 TEST_P(PlacementRecord, AppliedWithFallbacks)
 {
     const RecordCase& c = GetParam();
-    WriteRecord(c.values);
-    auto form = BuiltWindow(QStringLiteral("\\Software\\records"), QRect(50, 60, 200, 100));
+    const QString name = QStringLiteral("records-") + QLatin1String(c.name);
+    WriteRecord(name, c.values);
+    auto form = BuiltWindow(QStringLiteral("\\Software\\") + name, QRect(50, 60, 200, 100));
     EXPECT_EQ(form->isMaximized(), c.maximized);
     EXPECT_EQ(form->geometry(), c.expected);
 }
@@ -264,9 +267,11 @@ TEST(FormEnhance, KeptOnThePrimaryScreenAtRightAndBottom)
         // Nothing is adjusted at the left or top.
         {{{"Left", "-500"}, {"Top", "-400"}, {"Right", "-300"}, {"Bottom", "-300"}}, {-500, -400, 200, 100}},
     };
+    int index = 0;
     for (const Row& row : rows) {
-        WriteRecord(row.values);
-        auto form = BuiltWindow(QStringLiteral("\\Software\\records"), QRect(50, 60, 200, 100));
+        const QString name = QStringLiteral("clamp-") + QString::number(index++);
+        WriteRecord(name, row.values);
+        auto form = BuiltWindow(QStringLiteral("\\Software\\") + name, QRect(50, 60, 200, 100));
         EXPECT_EQ(form->geometry(), row.expected);
     }
 }
