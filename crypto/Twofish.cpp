@@ -220,15 +220,14 @@ void TwofishRestart(TwofishContext& ctx) noexcept
 using detail::G0;
 using detail::G1;
 
-void detail::EncryptBlockPortable(const TwofishContext& ctx, const void* in, void* out) noexcept
+namespace {
+
+// The sixteen rounds on whitened input words; the output words are r2, r3, r0, r1.
+inline void EncryptRounds(const TwofishContext& ctx, std::uint32_t& r0, std::uint32_t& r1, std::uint32_t& r2,
+                          std::uint32_t& r3) noexcept
 {
-    const auto* src = static_cast<const std::uint8_t*>(in);
     const std::uint32_t* k = ctx.SubKeys;
     const std::uint32_t* t = ctx.SBoxTables;
-    std::uint32_t r0 = LoadLittleEndian(src) ^ k[0];
-    std::uint32_t r1 = LoadLittleEndian(src + 4) ^ k[1];
-    std::uint32_t r2 = LoadLittleEndian(src + 8) ^ k[2];
-    std::uint32_t r3 = LoadLittleEndian(src + 12) ^ k[3];
     for (int r = 0; r < 16; r += 2) {
         std::uint32_t t0 = G0(t, r0), t1 = G1(t, r1);
         r2 = RotateRight32(r2 ^ (t0 + t1 + k[2 * r + 8]), 1);
@@ -238,6 +237,19 @@ void detail::EncryptBlockPortable(const TwofishContext& ctx, const void* in, voi
         r0 = RotateRight32(r0 ^ (t0 + t1 + k[2 * r + 10]), 1);
         r1 = RotateLeft32(r1, 1) ^ (t0 + 2 * t1 + k[2 * r + 11]);
     }
+}
+
+} // namespace
+
+void detail::EncryptBlockPortable(const TwofishContext& ctx, const void* in, void* out) noexcept
+{
+    const auto* src = static_cast<const std::uint8_t*>(in);
+    const std::uint32_t* k = ctx.SubKeys;
+    std::uint32_t r0 = LoadLittleEndian(src) ^ k[0];
+    std::uint32_t r1 = LoadLittleEndian(src + 4) ^ k[1];
+    std::uint32_t r2 = LoadLittleEndian(src + 8) ^ k[2];
+    std::uint32_t r3 = LoadLittleEndian(src + 12) ^ k[3];
+    EncryptRounds(ctx, r0, r1, r2, r3);
     auto* dst = static_cast<std::uint8_t*>(out);
     StoreLittleEndian(dst, r2 ^ k[4]);
     StoreLittleEndian(dst + 4, r3 ^ k[5]);
@@ -317,20 +329,11 @@ namespace {
 inline std::uint8_t KeystreamPortable(const TwofishContext& ctx, std::uint64_t lo, std::uint64_t hi) noexcept
 {
     const std::uint32_t* k = ctx.SubKeys;
-    const std::uint32_t* t = ctx.SBoxTables;
     std::uint32_t r0 = static_cast<std::uint32_t>(lo) ^ k[0];
     std::uint32_t r1 = static_cast<std::uint32_t>(lo >> 32) ^ k[1];
     std::uint32_t r2 = static_cast<std::uint32_t>(hi) ^ k[2];
     std::uint32_t r3 = static_cast<std::uint32_t>(hi >> 32) ^ k[3];
-    for (int r = 0; r < 16; r += 2) {
-        std::uint32_t t0 = G0(t, r0), t1 = G1(t, r1);
-        r2 = RotateRight32(r2 ^ (t0 + t1 + k[2 * r + 8]), 1);
-        r3 = RotateLeft32(r3, 1) ^ (t0 + 2 * t1 + k[2 * r + 9]);
-        t0 = G0(t, r2);
-        t1 = G1(t, r3);
-        r0 = RotateRight32(r0 ^ (t0 + t1 + k[2 * r + 10]), 1);
-        r1 = RotateLeft32(r1, 1) ^ (t0 + 2 * t1 + k[2 * r + 11]);
-    }
+    EncryptRounds(ctx, r0, r1, r2, r3);
     return static_cast<std::uint8_t>(r2 ^ k[4]);
 }
 
