@@ -86,18 +86,9 @@ void TransformChunk(TwofishContext& ctx, Direction dir, std::uint8_t* data, std:
         TwofishEncryptCbcBlocks(ctx, data, blocks);
     else
         TwofishDecryptCbcBlocks(ctx, data, blocks);
-    const std::size_t tail = n % 16;
-    if (tail != 0) {
-        // The chaining value xored with itself is the zero block, so this
-        // step enciphers zero whatever the chain holds.
-        std::uint8_t pad[16];
-        std::memcpy(pad, ctx.ChainBlock, sizeof pad);
-        TwofishEncryptCbc(ctx, pad, pad);
-        std::uint8_t* base = data + blocks * 16;
-        for (std::size_t j = 1; j < tail; ++j)
-            base[j] ^= pad[j];
-        SecureZero(pad, sizeof pad);
-    }
+    // The format leaves the first byte of a final partial block as it is.
+    if (const std::size_t tail = n % 16; tail != 0)
+        XorFinalPartialBlock(ctx, data + blocks * 16, tail, 1);
 }
 
 // Streams the input through the cipher into the output at the same offsets.

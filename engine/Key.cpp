@@ -42,4 +42,14 @@ void PrepareCipher(std::string_view keyBytes, TwofishContext& ctx)
     SecureZero(block, sizeof block);
 }
 
+void XorFinalPartialBlock(TwofishContext& ctx, std::uint8_t* data, std::size_t n, std::size_t from) noexcept
+{
+    std::uint8_t pad[16];
+    std::memcpy(pad, ctx.ChainBlock, sizeof pad);
+    TwofishEncryptCbc(ctx, pad, pad);
+    for (std::size_t j = from; j < n; ++j)
+        data[j] ^= pad[j];
+    SecureZero(pad, sizeof pad);
+}
+
 } // namespace tarnex

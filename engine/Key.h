@@ -7,6 +7,7 @@
 #include "crypto/Twofish.h"
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -20,6 +21,11 @@ Key DeriveKey(std::string_view keyBytes);
 // Sets ctx up with the derived key; InitVector and ChainBlock both end up
 // holding E_K(0^128).
 void PrepareCipher(std::string_view keyBytes, TwofishContext& ctx);
+
+// Xors data[from, n) with the pad of a final partial block: the chaining
+// value enciphered after being xored with itself, that is E_K(0^128) whatever
+// the chain holds. The pad also becomes the chaining value, as one CBC step.
+void XorFinalPartialBlock(TwofishContext& ctx, std::uint8_t* data, std::size_t n, std::size_t from) noexcept;
 
 // A context that is zeroed however the scope is left.
 class PreparedCipher {

@@ -122,17 +122,9 @@ void WipePass(CommandWindow& window, int fd, std::uint64_t size, TwofishContext&
             std::memset(data, 0xFF, n);
             const std::size_t blocks = n / 16;
             TwofishEncryptCbcBlocks(ctx, data, blocks);
-            const std::size_t tail = n % 16;
-            if (tail != 0) {
-                // Chain xor chain is zero: the pad is E_K(0); here the
-                // whole tail, first byte included, is xored with it.
-                std::uint8_t pad[16];
-                std::memcpy(pad, ctx.ChainBlock, sizeof pad);
-                TwofishEncryptCbc(ctx, pad, pad);
-                for (std::size_t j = 0; j < tail; ++j)
-                    data[blocks * 16 + j] ^= pad[j];
-                SecureZero(pad, sizeof pad);
-            }
+            // Unlike the file format, the wipe covers the tail's first byte too.
+            if (const std::size_t tail = n % 16; tail != 0)
+                XorFinalPartialBlock(ctx, data + blocks * 16, tail, 0);
         },
         regions > 1);
     cipher.Submit();
