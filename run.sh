@@ -3,6 +3,6 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/setup.sh
-cmake -S . -B build -G Ninja -DTARNEX_BUILD_TESTS=OFF -DTARNEX_BUILD_BENCH=OFF >/dev/null
+cmake -S . -B build -G Ninja >/dev/null
 cmake --build build --target tarnexfast
 exec build/app/tarnexfast "$@"
