@@ -12,7 +12,7 @@ packages=(
   # a test watches the wipe's system calls
   strace
   # desktop tests: a virtual display, a tray host and tools to drive it
-  xvfb xauth xdotool xclip trayer imagemagick
+  xvfb xauth xdotool xclip trayer openbox imagemagick
   # fonts for the offscreen and virtual-display runs
   fonts-dejavu-core
 )
