@@ -5,6 +5,8 @@
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"
 
+#include <tarnex/Version.h>
+
 #include <memory>
 
 int main(int argc, char** argv)
@@ -13,7 +15,7 @@ int main(int argc, char** argv)
     // The title captions plain messages and error reports. It is not set as
     // the display name: X11 window titles would then all end in it.
     QApplication::setApplicationName(QStringLiteral("Tarnex Fast"));
-    QApplication::setApplicationVersion(QStringLiteral("3.1.1"));
+    QApplication::setApplicationVersion(QString::fromLatin1(tarnex::kVersion));
     QGuiApplication::setDesktopFileName(QStringLiteral("tarnexfast"));
     QApplication::setWindowIcon(tarnex::AppIcon());
 

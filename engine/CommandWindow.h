@@ -49,6 +49,9 @@ public:
     // The clipboard's text, empty when it holds none.
     virtual std::string ClipboardText() = 0;
     virtual void SetClipboardText(const std::string& text) = 0;
+    // Plain text recovered from a secret: windows whose clipboard can ask
+    // clipboard managers to keep it out of their history do so.
+    virtual void SetClipboardSecretText(const std::string& text) { SetClipboardText(text); }
     // Throws Error("Cannot open clipboard") when it cannot be emptied.
     virtual void EmptyClipboard() = 0;
     virtual void Beep() = 0;

@@ -1,7 +1,7 @@
 #include "ui/Unit1.h"
 
-#include "crypto/Tools.h"
 #include "engine/Commands.h"
+#include "ui/EngineWindow.h"
 #include "ui/Artwork.h"
 #include "ui/Messages.h"
 #include "ui/Unit2.h"
@@ -12,10 +12,8 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -34,16 +32,6 @@ namespace tarnex {
 TForm1* Form1 = nullptr;
 
 namespace {
-
-// The engine separates lines with carriage returns, as the boxes it was
-// written for expected; Qt's labels break lines at '\n' only.
-QString BoxText(const std::string& text)
-{
-    QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return s;
-}
 
 QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, int left, int top)
 {
@@ -69,6 +57,7 @@ TForm1::TForm1(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
 {
+    engine_ = std::make_unique<EngineWindow>(*this);
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Tarnex Fast  v3.1.1"));
     setFont(FormFont());
@@ -243,8 +232,6 @@ TForm1::TForm1(QWidget* parent)
 
 TForm1::~TForm1()
 {
-    if (busyCursor_)
-        QApplication::restoreOverrideCursor();
     delete OpenDialog1;
 }
 
@@ -259,14 +246,13 @@ void TForm1::RunCommand(F&& command)
     }
     busy_ = true;
     RunGuarded(this, std::forward<F>(command));
-    if (busyCursor_)
-        SetBusyCursor(false);
+    engine_->SetBusyCursor(false);
     busy_ = false;
 }
 
 void TForm1::Button1Click()
 {
-    RunCommand([this] { WipeCommand(*this); });
+    RunCommand([this] { WipeCommand(*engine_); });
 }
 
 void TForm1::Button2Click()
@@ -281,12 +267,12 @@ void TForm1::Button3Click()
 
 void TForm1::Button4Click()
 {
-    RunCommand([this] { EncryptFiles(*this); });
+    RunCommand([this] { EncryptFiles(*engine_); });
 }
 
 void TForm1::Button5Click()
 {
-    RunCommand([this] { DecryptFiles(*this); });
+    RunCommand([this] { DecryptFiles(*engine_); });
 }
 
 void TForm1::SpeedButton1Click()
@@ -342,7 +328,7 @@ void TForm1::Wipefiles1Click()
         if (!FilesChosen)
             return;
         CoolTrayIcon1->ShowMainWindow();
-        WipeCommand(*this);
+        WipeCommand(*engine_);
         CoolTrayIcon1->HideMainWindow();
         FilesChosen = false;
     });
@@ -354,12 +340,12 @@ void TForm1::TrayFileCommand(void (*command)(CommandWindow&))
         Browse();
         if (!FilesChosen)
             return;
-        if (!AskPassword()) {
-            ClearRows();
+        if (!engine_->AskPassword()) {
+            ListView1->clear();
             return;
         }
         CoolTrayIcon1->ShowMainWindow();
-        command(*this);
+        command(*engine_);
         CoolTrayIcon1->HideMainWindow();
         FilesChosen = false;
     });
@@ -377,17 +363,17 @@ void TForm1::Encryptfiles1Click()
 
 void TForm1::DecryptClipboard1Click()
 {
-    RunCommand([this] { DecryptClipboard(*this); });
+    RunCommand([this] { DecryptClipboard(*engine_); });
 }
 
 void TForm1::EncryptClipboard1Click()
 {
-    RunCommand([this] { EncryptClipboard(*this); });
+    RunCommand([this] { EncryptClipboard(*engine_); });
 }
 
 void TForm1::EmptyClipboard1Click()
 {
-    RunCommand([this] { EmptyClipboardCommand(*this); });
+    RunCommand([this] { EmptyClipboardCommand(*engine_); });
 }
 
 void TForm1::closeEvent(QCloseEvent* event)
@@ -431,135 +417,7 @@ void TForm1::AddRow(const QString& path)
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren);
 }
 
-std::string TForm1::PasswordText()
-{
-    QByteArray bytes = Edit1->text().toUtf8();
-    std::string text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
-    SecureZero(bytes.data(), static_cast<std::size_t>(bytes.size()));
-    return text;
-}
-
-void TForm1::SetPasswordText(const std::string& text)
-{
-    Edit1->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-}
-
-std::string TForm1::PassesText()
-{
-    return Edit2->text().toStdString();
-}
-
-int TForm1::RowCount()
-{
-    return ListView1->topLevelItemCount();
-}
-
-std::string TForm1::RowPath(int row)
-{
-    const QTreeWidgetItem* item = ListView1->topLevelItem(row);
-    return item != nullptr ? QFile::encodeName(item->text(0)).toStdString() : std::string();
-}
-
-void TForm1::ClearRows()
-{
-    ListView1->clear();
-}
-
-void TForm1::SetStatusText(const std::string& text)
-{
-    StatusText->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-    // Nothing else is painted until the command ends: show it now.
-    StatusText->repaint();
-}
-
-void TForm1::ShowMessage(MessageKind kind, const std::string& text)
-{
-    switch (kind) {
-    case MessageKind::Plain:
-        ShowPlainMessage(this, BoxText(text));
-        break;
-    case MessageKind::Information:
-        ShowInformationBox(this, BoxText(text));
-        break;
-    case MessageKind::Error:
-        ShowErrorBox(this, BoxText(text));
-        break;
-    }
-}
-
-bool TForm1::Confirm(const std::string& text)
-{
-    return ConfirmBox(this, BoxText(text));
-}
-
-bool TForm1::AskPassword()
-{
-    return pass != nullptr && pass->exec() == QDialog::Accepted;
-}
-
-std::string TForm1::ClipboardText()
-{
-    return QGuiApplication::clipboard()->text().toStdString();
-}
-
-void TForm1::SetClipboardText(const std::string& text)
-{
-    // The text ends at a zero byte, and an empty text leaves the clipboard
-    // holding what it held.
-    const QString s = QString::fromUtf8(text.c_str());
-    if (!s.isEmpty())
-        QGuiApplication::clipboard()->setText(s);
-}
-
-void TForm1::EmptyClipboard()
-{
-    QGuiApplication::clipboard()->clear();
-}
-
-void TForm1::Beep()
-{
-    QApplication::beep();
-}
-
-void TForm1::SetBusyCursor(bool busy)
-{
-    if (busy == busyCursor_)
-        return;
-    busyCursor_ = busy;
-    if (busy)
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-    else
-        QApplication::restoreOverrideCursor();
-}
-
-void TForm1::SetPassLabel(const std::string& text)
-{
-    Label1->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
-    Label1->adjustSize();
-    Label1->repaint();
-}
-
-void TForm1::SetProgressMaximum(int maximum)
-{
-    if (maximum < ProgressBar1->minimum())
-        throw Error("TProgressBar property out of range");
-    ProgressBar1->setMaximum(maximum);
-    ProgressBar1->repaint();
-}
-
-void TForm1::StepProgress()
-{
-    ProgressBar1->setValue(std::min(ProgressBar1->value() + 1, ProgressBar1->maximum()));
-    ProgressBar1->repaint();
-}
-
-void TForm1::SetProgressPosition(int position)
-{
-    ProgressBar1->setValue(position);
-    ProgressBar1->repaint();
-}
-
-void TForm1::ClearRememberedFileName()
+void TForm1::ForgetRememberedFileName()
 {
     rememberedFileName_.clear();
     OpenDialog1->selectFile(QString());

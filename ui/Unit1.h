@@ -1,15 +1,14 @@
 // The main window: the file list, the password and passes boxes and the
-// command buttons. The engine's commands run against it through
-// CommandWindow.
+// command buttons. The engine's commands run against it through its
+// EngineWindow.
 #pragma once
 
-#include "engine/CommandWindow.h"
 #include "ui/components/ValEdit.h"
 
 #include <QString>
 #include <QWidget>
 
-#include <string>
+#include <memory>
 
 class QAction;
 class QFileDialog;
@@ -25,11 +24,13 @@ class QTreeWidget;
 
 namespace tarnex {
 
+class CommandWindow;
+class EngineWindow;
 class TCaptionButton;
 class TCoolTrayIcon;
 class TFormEnhance;
 
-class TForm1 : public QWidget, public CommandWindow {
+class TForm1 : public QWidget {
     Q_OBJECT
 
 public:
@@ -75,27 +76,10 @@ public:
     // True while a command (or a box it shows) runs; others are refused.
     bool CommandRunning() const { return busy_; }
 
-    // CommandWindow
-    std::string PasswordText() override;
-    void SetPasswordText(const std::string& text) override;
-    std::string PassesText() override;
-    int RowCount() override;
-    std::string RowPath(int row) override;
-    void ClearRows() override;
-    void SetStatusText(const std::string& text) override;
-    void ShowMessage(MessageKind kind, const std::string& text) override;
-    bool Confirm(const std::string& text) override;
-    bool AskPassword() override;
-    std::string ClipboardText() override;
-    void SetClipboardText(const std::string& text) override;
-    void EmptyClipboard() override;
-    void Beep() override;
-    void SetBusyCursor(bool busy) override;
-    void SetPassLabel(const std::string& text) override;
-    void SetProgressMaximum(int maximum) override;
-    void StepProgress() override;
-    void SetProgressPosition(int position) override;
-    void ClearRememberedFileName() override;
+    // What the engine's commands see of this window.
+    EngineWindow& Engine() { return *engine_; }
+    // Forget the file name the file-open dialog would select next.
+    void ForgetRememberedFileName();
 
 public slots:
     void Button1Click();
@@ -131,8 +115,8 @@ private:
     // Tray Encrypt and Decrypt: Browse, the password, then the command.
     void TrayFileCommand(void (*command)(CommandWindow&));
 
+    std::unique_ptr<EngineWindow> engine_;
     bool busy_ = false;
-    bool busyCursor_ = false;
     QString rememberedFileName_;
 };
 

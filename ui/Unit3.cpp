@@ -1,7 +1,6 @@
 #include "ui/Unit3.h"
 
 #include "ui/Artwork.h"
-#include "ui/Unit1.h"
 
 #include <QGuiApplication>
 #include <QLineEdit>
@@ -78,8 +77,8 @@ void Tpass::Button1Click()
     // programmatic click must not hand over an empty password either.
     if (Edit1->text().isEmpty())
         return;
-    if (Form1 != nullptr)
-        Form1->Edit1->setText(Edit1->text());
+    if (OnPassword)
+        OnPassword(Edit1->text());
     accept();
 }
 

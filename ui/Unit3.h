@@ -4,6 +4,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class QLineEdit;
 class QPushButton;
 
@@ -23,6 +25,9 @@ public:
     // close) comes through here, so the scrub happens on each of them.
     void done(int result) override;
 
+    // Raised by OK with the typed password, before the box is scrubbed.
+    std::function<void(const QString&)> OnPassword;
+
     QLineEdit* Edit1;
     QPushButton* Button1; // OK
     QPushButton* Button2; // Cancel
@@ -40,7 +45,7 @@ private:
     void Scrub();
 };
 
-// The program's one password dialog; it writes into Form1's password box.
+// The program's one password dialog.
 extern Tpass* pass;
 
 } // namespace tarnex

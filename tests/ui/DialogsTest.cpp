@@ -37,7 +37,7 @@ TEST_F(DialogsTest, PasswordDialogEnablesOkOnlyWithText)
         QTest::keyClicks(pass->Edit1, QStringLiteral("x"));
         QTest::keyClick(pass->Edit1, Qt::Key_Return);
     });
-    EXPECT_EQ(pass->exec(), QDialog::Accepted);
+    EXPECT_TRUE(form1->Engine().AskPassword());
     EXPECT_TRUE(enabledAfterTyping);
     EXPECT_TRUE(disabledAfterDeleting);
     EXPECT_TRUE(stillOpenAfterEnter);
@@ -74,7 +74,7 @@ TEST_F(DialogsTest, PasswordDialogScrubsItsBoxOnEveryWayOfClosing)
             pass->Button2->setFocus(); // the next showing must not start here
             c.close();
         });
-        EXPECT_EQ(pass->exec(), c.result);
+        EXPECT_EQ(form1->Engine().AskPassword(), c.result == QDialog::Accepted);
         QObject::disconnect(watch);
 
         EXPECT_TRUE(focusInBox);
@@ -95,10 +95,10 @@ TEST_F(DialogsTest, MainWindowAsksThroughThePasswordDialog)
 {
     ModalScript script;
     script.Then(TypePassword(QStringLiteral("pw"))).Escape();
-    EXPECT_TRUE(form1->AskPassword());
-    EXPECT_EQ(form1->PasswordText(), "pw");
-    EXPECT_FALSE(form1->AskPassword());
-    EXPECT_EQ(form1->PasswordText(), "pw");
+    EXPECT_TRUE(form1->Engine().AskPassword());
+    EXPECT_EQ(form1->Engine().PasswordText(), "pw");
+    EXPECT_FALSE(form1->Engine().AskPassword());
+    EXPECT_EQ(form1->Engine().PasswordText(), "pw");
 }
 
 TEST_F(DialogsTest, InformationDialogLayout)

@@ -3,6 +3,7 @@
 
 #include "engine/Commands.h"
 #include "QtPrinters.h"
+#include "ui/EngineWindow.h"
 #include "ui/Unit1.h"
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"

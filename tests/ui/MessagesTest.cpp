@@ -23,12 +23,12 @@ TEST_F(MessagesTest, EveryKindOfBoxShowsItsTextAsPlainText)
         QMessageBox::StandardButtons buttons;
     };
     const Case cases[] = {
-        {[&] { form1->ShowMessage(MessageKind::Plain, path); }, "Tarnex Fast", QMessageBox::NoIcon,
+        {[&] { form1->Engine().ShowMessage(MessageKind::Plain, path); }, "Tarnex Fast", QMessageBox::NoIcon,
          QMessageBox::Ok},
-        {[&] { form1->ShowMessage(MessageKind::Information, path); }, "Information", QMessageBox::Information,
+        {[&] { form1->Engine().ShowMessage(MessageKind::Information, path); }, "Information", QMessageBox::Information,
          QMessageBox::Ok},
-        {[&] { form1->ShowMessage(MessageKind::Error, path); }, "Error", QMessageBox::Critical, QMessageBox::Ok},
-        {[&] { EXPECT_FALSE(form1->Confirm(path)); }, "Confirm", QMessageBox::Question,
+        {[&] { form1->Engine().ShowMessage(MessageKind::Error, path); }, "Error", QMessageBox::Critical, QMessageBox::Ok},
+        {[&] { EXPECT_FALSE(form1->Engine().Confirm(path)); }, "Confirm", QMessageBox::Question,
          QMessageBox::Yes | QMessageBox::No},
         {[&] { RunGuarded(nullptr, [&] { throw Error(path); }); }, "Tarnex Fast", QMessageBox::Critical,
          QMessageBox::Ok},
