@@ -7,7 +7,6 @@
 
 #include <QApplication>
 #include <QClipboard>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -69,8 +68,8 @@ int EngineWindow::RowCount()
 
 std::string EngineWindow::RowPath(int row)
 {
-    const QTreeWidgetItem* item = form_.ListView1->topLevelItem(row);
-    return item != nullptr ? QFile::encodeName(item->text(0)).toStdString() : std::string();
+    const QByteArray path = form_.RowPathBytes(row);
+    return std::string(path.constData(), static_cast<std::size_t>(path.size()));
 }
 
 void EngineWindow::ClearRows()

@@ -14,6 +14,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
@@ -290,9 +291,17 @@ void TForm1::CaptionButton1Click()
 
 void TForm1::FormEnhance1DropFiles(const QStringList& Files, const QPoint&)
 {
-    RunCommand([this, &Files] {
-        for (const QString& file : Files)
-            AddRow(file);
+    QList<QByteArray> paths;
+    for (const QString& file : Files)
+        paths << QFile::encodeName(file);
+    AppendFiles(paths);
+}
+
+void TForm1::AppendFiles(const QList<QByteArray>& paths)
+{
+    RunCommand([this, &paths] {
+        for (const QByteArray& path : paths)
+            AddRow(path);
     });
 }
 
@@ -410,11 +419,27 @@ void TForm1::ClearList()
     ListView1->clear();
 }
 
-void TForm1::AddRow(const QString& path)
+namespace {
+constexpr int kPathRole = Qt::UserRole;
+}
+
+void TForm1::AddRow(const QByteArray& path)
 {
     auto* item = new QTreeWidgetItem(ListView1);
-    item->setText(0, path);
+    item->setData(0, kPathRole, path);
+    item->setText(0, QFile::decodeName(path));
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren);
+}
+
+void TForm1::AddRow(const QString& path)
+{
+    AddRow(QFile::encodeName(path));
+}
+
+QByteArray TForm1::RowPathBytes(int row) const
+{
+    const QTreeWidgetItem* item = ListView1->topLevelItem(row);
+    return item != nullptr ? item->data(0, kPathRole).toByteArray() : QByteArray();
 }
 
 void TForm1::ForgetRememberedFileName()

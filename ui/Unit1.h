@@ -71,8 +71,14 @@ public:
     QAction* EncryptClipboard1;
     QAction* EmptyClipboard1;
 
-    // Appends one row to the file list; duplicates are kept.
+    // Appends one row to the file list; duplicates are kept. A row holds the
+    // path's bytes, which every command uses as they are.
+    void AddRow(const QByteArray& path);
     void AddRow(const QString& path);
+    // Appends the files as a drop does; refused while a command runs.
+    void AppendFiles(const QList<QByteArray>& paths);
+    // The path bytes of a row.
+    QByteArray RowPathBytes(int row) const;
     // True while a command (or a box it shows) runs; others are refused.
     bool CommandRunning() const { return busy_; }
 
