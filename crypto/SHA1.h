@@ -25,6 +25,5 @@ void Sha1Start(Sha1Context& ctx) noexcept;
 void Sha1Update(Sha1Context& ctx, const void* data, std::int32_t length) noexcept;
 // Writes the 20-byte digest, then zeroes the whole context.
 void Sha1Finish(Sha1Context& ctx, void* digest) noexcept;
-void Sha1Compress(Sha1Context& ctx) noexcept;
 
 } // namespace tarnex

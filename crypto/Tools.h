@@ -1,18 +1,13 @@
-// Small helpers shared by the cipher and the digest, plus the error type that
-// every layer raises: an exception carrying the program's own message text.
+// Small helpers shared by the cipher and the digest. The error type comes
+// along, since every user of these raises or catches it.
 #pragma once
+
+#include "base/Error.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <stdexcept>
-#include <string>
 
 namespace tarnex {
-
-class Error : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // out[i] = a[i] ^ b[i] for i ascending; out may alias a or b. count <= 0 does nothing.
 void XorBuffers(const void* a, const void* b, void* out, std::int32_t count);

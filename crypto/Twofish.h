@@ -24,9 +24,6 @@ static_assert(offsetof(TwofishContext, SBoxTables) == 180);
 static_assert(offsetof(TwofishContext, InitVector) == 4276);
 static_assert(offsetof(TwofishContext, ChainBlock) == 4292);
 
-// The four fixed MDS tables, built once before first use.
-extern const std::uint32_t (&MdsTables)[4][256];
-
 // Throws Error("Key length must be between 1 and 32 bytes") before touching ctx.
 // iv may be null (all-zero IV).
 void TwofishSetup(TwofishContext& ctx, const void* key, std::int32_t length, const void* iv);

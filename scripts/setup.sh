@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libgtest-dev libgmock-dev libbenchmark-dev
+  libgtest-dev
   # test-only oracle and benchmark peers; the program never links them
   nettle-dev libgcrypt20-dev libbotan-2-dev libcrypto++-dev
   # a test watches the wipe's system calls

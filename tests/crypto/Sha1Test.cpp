@@ -1,5 +1,5 @@
 #include "crypto/SHA1.h"
-#include "crypto/SHA1Paths.h"
+#include "crypto/sha1/Compress.h"
 
 #include "Random.h"
 
@@ -92,21 +92,39 @@ TEST(Sha1, EveryLengthInRandomPiecesMatchesTheOracle)
 TEST(Sha1, EveryCompressionMatchesThePlainOne)
 {
     Random rnd(23);
-    for (const auto& path : detail::kSha1Paths) {
-        if (!path.Available())
+    const auto paths = detail::Sha1CompressPaths();
+    for (const auto& path : paths) {
+        if (!detail::CanRun(path, detail::CpuFeatures()))
             continue;
         for (int round = 0; round < 200; ++round) {
             Sha1Context ours, plain;
             const auto raw = rnd.Bytes(sizeof ours);
             std::memcpy(&ours, raw.data(), sizeof ours);
             plain = ours;
-            path.Compress(ours);
-            detail::kSha1Paths[0].Compress(plain);
+            path.Run(ours);
+            paths.back().Run(plain);
             ASSERT_EQ(std::memcmp(&ours, &plain, sizeof ours), 0) << path.Name << ", round " << round;
             const std::uint8_t zero[64] = {};
             ASSERT_EQ(std::memcmp(ours.Buffer, zero, 64), 0) << path.Name;
         }
     }
+}
+
+TEST(Sha1, EachCpuGetsTheBestCompressionItCanRun)
+{
+    using namespace detail;
+    const struct {
+        Features cpu;
+        const char* name;
+    } cases[] = {
+        {kPlain, "portable"},
+#if defined(__x86_64__)
+        {kSha, "portable"}, // its byte swaps and word extraction are SSSE3 and SSE4.1
+        {kSha | kSse41, "sha extensions"},
+#endif
+    };
+    for (const auto& c : cases)
+        EXPECT_STREQ(Best(Sha1CompressPaths(), c.cpu).Name, c.name) << c.cpu;
 }
 
 TEST(Sha1, FinishLeavesNothingBehind)

@@ -1,6 +1,7 @@
 #include "crypto/Tools.h"
 #include "crypto/Twofish.h"
-#include "crypto/TwofishPaths.h"
+#include "crypto/twofish/Internal.h"
+#include "crypto/twofish/Paths.h"
 
 #include "Random.h"
 
@@ -11,9 +12,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <functional>
 #include <climits>
 #include <cstring>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -104,8 +106,19 @@ TEST(Twofish, FixedTablesAreTheMdsColumnsOfTheFinalPermutation)
     EXPECT_EQ((MdsTables[2][0] >> 16) & 0xFF, 0x75u);
 }
 
+// Through the public operations and through every block implementation this
+// CPU can run.
 TEST(Twofish, EveryKeyLengthMatchesTheOracle)
 {
+    using Op = std::function<void(const TwofishContext&, const void*, void*)>;
+    std::vector<std::pair<std::string, Op>> encrypt = {{"public", TwofishEncryptBlock}},
+                                            decrypt = {{"public", TwofishDecryptBlock}};
+    for (auto [paths, ops] : {std::pair{detail::EncryptBlockPaths(), &encrypt},
+                              std::pair{detail::DecryptBlockPaths(), &decrypt}})
+        for (const auto& path : paths)
+            if (detail::CanRun(path, detail::CpuFeatures()))
+                ops->emplace_back(path.Name, path.Run);
+
     Random rnd(11);
     for (int len = 1; len <= 32; ++len) {
         const Bytes key = rnd.Bytes(static_cast<std::size_t>(len));
@@ -115,14 +128,22 @@ TEST(Twofish, EveryKeyLengthMatchesTheOracle)
 
         twofish_ctx ref;
         twofish_set_key(&ref, key.size(), key.data());
-        Bytes plain = rnd.Bytes(64), ours(64), theirs(64), back(64);
-        for (std::size_t i = 0; i < 64; i += 16) {
-            TwofishEncryptBlock(ctx, plain.data() + i, ours.data() + i);
+        const Bytes plain = rnd.Bytes(64);
+        Bytes theirs(64);
+        for (std::size_t i = 0; i < 64; i += 16)
             twofish_encrypt(&ref, 16, theirs.data() + i, plain.data() + i);
-            TwofishDecryptBlock(ctx, ours.data() + i, back.data() + i);
+        for (const auto& [name, op] : encrypt) {
+            Bytes ours(64);
+            for (std::size_t i = 0; i < 64; i += 16)
+                op(ctx, plain.data() + i, ours.data() + i);
+            EXPECT_EQ(ours, theirs) << name << ", key length " << len;
         }
-        EXPECT_EQ(ours, theirs) << "key length " << len;
-        EXPECT_EQ(back, plain) << "key length " << len;
+        for (const auto& [name, op] : decrypt) {
+            Bytes back(64);
+            for (std::size_t i = 0; i < 64; i += 16)
+                op(ctx, theirs.data() + i, back.data() + i);
+            EXPECT_EQ(back, plain) << name << ", key length " << len;
+        }
     }
 }
 
@@ -132,7 +153,7 @@ TEST(Twofish, EverySBoxBuilderMatchesThePlainOne)
     Random rnd(20);
     const auto paths = detail::SBoxPaths();
     for (const auto& path : paths) {
-        if (!path.Available())
+        if (!detail::CanRun(path, detail::CpuFeatures()))
             continue;
         for (int k = 2; k <= 4; ++k) {
             for (int round = 0; round < 20; ++round) {
@@ -141,7 +162,7 @@ TEST(Twofish, EverySBoxBuilderMatchesThePlainOne)
                 std::memcpy(words, raw.data(), 16);
                 std::vector<std::uint32_t> ours(1024, 0xDEADBEEF), plain(1024);
                 path.Run(words, k, ours.data());
-                paths[0].Run(words, k, plain.data());
+                paths.back().Run(words, k, plain.data());
                 ASSERT_EQ(ours, plain) << path.Name << ", " << 64 * k << "-bit";
             }
         }
@@ -316,7 +337,7 @@ TEST(Twofish, Cfb8AtRandomSplitPointsMatchesTheOracle)
              decrypt ? TwofishDecryptCfb8(c, p, p, n) : TwofishEncryptCfb8(c, p, p, n);
          }}};
     for (const auto& path : detail::Cfb8Paths())
-        if (path.Available())
+        if (detail::CanRun(path, detail::CpuFeatures()))
             ops.emplace_back(path.Name, [&path](TwofishContext& c, std::uint8_t* p, std::int32_t n, bool decrypt) {
                 path.Run(c, p, p, n, decrypt);
             });
@@ -367,28 +388,38 @@ TEST(Twofish, Cfb8WithNoBytesTouchesNothing)
     EXPECT_EQ(out[0] + out[1] + out[2] + out[3], 36);
 }
 
-// The bulk operations, through every implementation this CPU can run, against
-// the one-block operations and the oracle: every block count around the
-// implementations' group sizes, buffers at odd addresses, and a chain that
-// continues across calls.
-} // namespace
+// The bulk operations, from every entry of their tables that this CPU can
+// run (with the entries after it taking what is left), against the one-block
+// operations and the oracle: every block count around the paths' group sizes,
+// buffers at odd addresses, and a chain that continues across calls.
+struct CbcCase {
+    bool encrypt;
+    std::size_t index; // into the direction's table
+};
 
-namespace tarnex::detail {
-void PrintTo(const CbcPath& path, std::ostream* os) { *os << path.Name; }
-} // namespace tarnex::detail
-
-namespace {
-
-std::string PathName(const testing::TestParamInfo<detail::CbcPath>& info)
+std::span<const detail::Path<detail::CbcFn>> CbcPaths(bool encrypt)
 {
-    std::string name = info.param.Name;
+    return encrypt ? detail::CbcEncryptPaths() : detail::CbcDecryptPaths();
+}
+
+std::vector<CbcCase> CbcCases()
+{
+    std::vector<CbcCase> cases;
+    for (bool encrypt : {true, false})
+        for (std::size_t i = 0; i < CbcPaths(encrypt).size(); ++i)
+            cases.push_back({encrypt, i});
+    return cases;
+}
+
+std::string CbcCaseName(const testing::TestParamInfo<CbcCase>& info)
+{
+    std::string name = std::string(info.param.encrypt ? "Encrypt_" : "Decrypt_") +
+                       CbcPaths(info.param.encrypt)[info.param.index].Name;
     for (char& c : name)
         if (!std::isalnum(static_cast<unsigned char>(c)))
             c = '_';
     return name;
 }
-
-class CbcBulk : public testing::TestWithParam<detail::CbcPath> {};
 
 std::vector<std::size_t> BlockCounts()
 {
@@ -400,53 +431,97 @@ std::vector<std::size_t> BlockCounts()
     return counts;
 }
 
-void CheckBulk(const detail::CbcPath& path, bool encrypt)
+class CbcPath : public testing::TestWithParam<CbcCase> {};
+
+TEST_P(CbcPath, MatchesTheOneBlockOperationsAndTheOracle)
 {
-    if (!path.Available())
-        GTEST_SKIP() << path.Name << " needs instructions this CPU lacks";
+    const bool encrypt = GetParam().encrypt;
+    const auto paths = CbcPaths(encrypt).subspan(GetParam().index);
+    const detail::Features cpu = detail::CpuFeatures();
+    if (!detail::CanRun(paths.front(), cpu))
+        GTEST_SKIP() << paths.front().Name << " needs instructions this CPU lacks";
     Random rnd(encrypt ? 17 : 18);
     for (std::size_t n : BlockCounts()) {
         for (std::size_t misalign : {0, 1, 4, 8}) {
-            const Bytes key = rnd.Bytes(20), iv = rnd.Bytes(16);
-            const Bytes plain = rnd.Bytes(16 * n + 32);
-            TwofishContext bulk{}, single{};
-            TwofishSetup(bulk, key.data(), 20, iv.data());
-            TwofishSetup(single, key.data(), 20, iv.data());
-            Oracle ref(key, iv.data());
+            for (bool inPlace : {true, false}) {
+                const Bytes key = rnd.Bytes(20), iv = rnd.Bytes(16);
+                const Bytes plain = rnd.Bytes(16 * n + 32);
+                TwofishContext bulk{}, single{};
+                TwofishSetup(bulk, key.data(), 20, iv.data());
+                TwofishSetup(single, key.data(), 20, iv.data());
+                Oracle ref(key, iv.data());
 
-            // Two calls, so that the chain carried in the context is tested too.
-            Bytes storage(16 * n + 32 + misalign);
-            std::uint8_t* data = storage.data() + misalign;
-            std::memcpy(data, plain.data(), plain.size());
-            path.Run(bulk, data, n);
-            path.Run(bulk, data + 16 * n, 2);
+                // Two calls, so that the chain carried in the context is tested too.
+                Bytes storage(16 * n + 32 + misalign), output(storage.size(), 0xEE);
+                std::uint8_t* in = storage.data() + misalign;
+                std::uint8_t* out = inPlace ? in : output.data() + misalign;
+                std::memcpy(in, plain.data(), plain.size());
+                detail::RunCbc(paths, cpu, bulk, in, out, n);
+                detail::RunCbc(paths, cpu, bulk, in + 16 * n, out + 16 * n, 2);
+                if (!inPlace) {
+                    ASSERT_EQ(Bytes(in, in + plain.size()), plain) << "input changed";
+                }
 
-            Bytes expected = plain;
-            for (std::size_t i = 0; i < n + 2; ++i) {
-                std::uint8_t* b = expected.data() + 16 * i;
-                encrypt ? TwofishEncryptCbc(single, b, b) : TwofishDecryptCbc(single, b, b);
+                Bytes expected = plain;
+                for (std::size_t i = 0; i < n + 2; ++i) {
+                    std::uint8_t* b = expected.data() + 16 * i;
+                    encrypt ? TwofishEncryptCbc(single, b, b) : TwofishDecryptCbc(single, b, b);
+                }
+                Bytes theirs = plain;
+                encrypt ? ref.CbcEncrypt(theirs.data(), theirs.size()) : ref.CbcDecrypt(theirs.data(), theirs.size());
+
+                ASSERT_EQ(Bytes(out, out + plain.size()), expected) << n << " blocks";
+                ASSERT_EQ(expected, theirs) << n << " blocks";
+                ASSERT_TRUE(SameBytes(bulk, single)) << n << " blocks";
             }
-            Bytes theirs = plain;
-            encrypt ? ref.CbcEncrypt(theirs.data(), theirs.size()) : ref.CbcDecrypt(theirs.data(), theirs.size());
-
-            ASSERT_EQ(Bytes(data, data + plain.size()), expected) << path.Name << ", " << n << " blocks";
-            ASSERT_EQ(expected, theirs) << n << " blocks";
-            ASSERT_TRUE(SameBytes(bulk, single)) << path.Name << ", " << n << " blocks";
         }
     }
 }
 
-TEST_P(CbcBulk, Encrypt) { CheckBulk(GetParam(), true); }
+INSTANTIATE_TEST_SUITE_P(Twofish, CbcPath, testing::ValuesIn(CbcCases()), CbcCaseName);
 
-INSTANTIATE_TEST_SUITE_P(Twofish, CbcBulk, testing::ValuesIn(detail::CbcEncryptPaths().begin(), detail::CbcEncryptPaths().end()),
-                         PathName);
-
-class CbcBulkDecrypt : public testing::TestWithParam<detail::CbcPath> {};
-
-TEST_P(CbcBulkDecrypt, Decrypt) { CheckBulk(GetParam(), false); }
-
-INSTANTIATE_TEST_SUITE_P(Twofish, CbcBulkDecrypt, testing::ValuesIn(detail::CbcDecryptPaths().begin(), detail::CbcDecryptPaths().end()),
-                         PathName);
+// Which code each operation runs on CPUs other than this one: the tables'
+// order and what each entry needs decide it, and a wrong one either wastes
+// the CPU's instructions or runs instructions it lacks.
+TEST(Twofish, EachCpuGetsTheBestPathItCanRun)
+{
+    using namespace detail;
+    constexpr Features avx512 = kBmi | kAvx2 | kAvx512F;
+    constexpr Features gfni = avx512 | kAvx512Bw | kAvx512Vbmi | kGfni;
+    struct Case {
+        Features cpu;
+        const char *single, *decryptFirst, *sboxes;
+    };
+    const Case cases[] = {
+        {kPlain, "portable", "portable x4", "portable"},
+        {kBmi, "x86 bmi", "x86 bmi", "portable"},
+        {kBmi | kAvx2, "x86 bmi", "avx2 x8", "portable"},
+        {avx512, "x86 bmi", "avx512 x16", "portable"},
+        {gfni, "x86 bmi", "avx512 gfni x16", "avx512 gfni"},
+        // GFNI without AVX-512 (some small cores) must not take the AVX-512 paths.
+        {kBmi | kAvx2 | kGfni, "x86 bmi", "avx2 x8", "portable"},
+    };
+    auto first = [](auto paths, Features cpu) {
+        for (const auto& path : paths)
+            if (CanRun(path, cpu))
+                return std::string(path.Name);
+        return std::string("none");
+    };
+    for (const auto& c : cases) {
+#if !defined(__x86_64__)
+        if (c.cpu != kPlain)
+            continue;
+#endif
+        for (auto paths : {EncryptBlockPaths(), DecryptBlockPaths()})
+            EXPECT_STREQ(Best(paths, c.cpu).Name, c.single) << c.cpu;
+        for (auto paths : {CbcEncryptPaths(), CbcDecryptPaths()})
+            EXPECT_STREQ(Best(paths, c.cpu).Name, c.single) << c.cpu;
+        EXPECT_STREQ(Best(Cfb8Paths(), c.cpu).Name, c.single) << c.cpu;
+        EXPECT_EQ(first(CbcDecryptPaths(), c.cpu), c.decryptFirst) << c.cpu;
+        EXPECT_EQ(first(CbcEncryptPaths(), c.cpu), c.single) << c.cpu;
+        EXPECT_STREQ(Best(SBoxPaths(), c.cpu).Name, c.sboxes) << c.cpu;
+    }
+}
 
 TEST(Twofish, SelectedBulkOperationsEqualTheOneBlockPath)
 {

@@ -3,7 +3,7 @@
 // size can be limited.
 #pragma once
 
-#include "crypto/Tools.h"
+#include "base/Error.h"
 
 #include <QObject>
 #include <QPoint>

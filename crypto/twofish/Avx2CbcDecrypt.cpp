@@ -1,14 +1,15 @@
-// Eight blocks at a time with AVX2 gathers. Built with AVX2 enabled for this
-// unit only; called only after the CPU was found to have it.
-#include "crypto/TwofishWide.h"
+// CBC decryption eight blocks at a time with AVX2 gathers. Built with AVX2
+// for this file alone, and only called where the CPU has it.
+#include "crypto/twofish/Paths.h"
+#include "crypto/twofish/WideCbcDecrypt.h"
 
 #include <immintrin.h>
 
-namespace tarnex::detail::wide {
+namespace tarnex::detail {
 
 namespace {
 
-struct Avx2 {
+struct Avx2Registers {
     using Reg = __m256i;
     static constexpr std::size_t Lanes = 2;
 
@@ -47,11 +48,15 @@ struct Avx2 {
     }
 };
 
+struct Avx2 : Avx2Registers, GatherG<Avx2Registers> {
+    static constexpr int Side = 1;
+};
+
 } // namespace
 
-std::size_t DecryptCbcAvx2(TwofishContext& ctx, std::uint8_t* p, std::size_t blocks) noexcept
+void DecryptCbcAvx2(TwofishContext& ctx, const std::uint8_t* in, std::uint8_t* out, std::size_t blocks) noexcept
 {
-    return Decryptor<Avx2>::Run(ctx, p, blocks);
+    WideDecryptor<Avx2>::Run(ctx, in, out, blocks);
 }
 
-} // namespace tarnex::detail::wide
+} // namespace tarnex::detail

@@ -4,10 +4,11 @@
 // cipher's field is linear over GF(2)), and byte permutes put each table
 // entry's four products together.
 //
-// Built with AVX-512 (F, BW, VBMI) and GFNI for this unit only; called only
-// after the CPU was found to have them.
+// Built with AVX-512 (F, BW, VBMI) and GFNI for this file alone, and only
+// called where the CPU has them.
 #include "crypto/Tools.h"
-#include "crypto/TwofishInternal.h"
+#include "crypto/twofish/Internal.h"
+#include "crypto/twofish/Paths.h"
 
 // GCC 12's AVX-512 headers start some intrinsics from a deliberately
 // undefined register, which its flow analysis reports as uninitialised.

@@ -1,7 +1,9 @@
-// Sixteen blocks at a time with AVX-512 gathers and rotations. Built with
-// AVX-512 enabled for this unit only; called only after the CPU was found to
-// have it.
-#include "crypto/TwofishWide.h"
+// AVX-512 registers as WideCbcDecrypt.h wants them, for the files built with
+// AVX-512 (F at least). Local to each including file, like Internal.h.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
 
 // GCC 12's AVX-512 headers start some intrinsics from a deliberately
 // undefined register, which its flow analysis reports as uninitialised.
@@ -9,11 +11,10 @@
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 #include <immintrin.h>
 
-namespace tarnex::detail::wide {
-
+namespace tarnex::detail {
 namespace {
 
-struct Avx512 {
+struct Avx512Registers {
     using Reg = __m512i;
     static constexpr std::size_t Lanes = 4;
 
@@ -50,10 +51,4 @@ struct Avx512 {
 };
 
 } // namespace
-
-std::size_t DecryptCbcAvx512(TwofishContext& ctx, std::uint8_t* p, std::size_t blocks) noexcept
-{
-    return Decryptor<Avx512>::Run(ctx, p, blocks);
-}
-
-} // namespace tarnex::detail::wide
+} // namespace tarnex::detail
