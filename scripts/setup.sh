@@ -13,6 +13,8 @@ packages=(
   strace
   # desktop tests: a virtual display, a tray host and tools to drive it
   xvfb xauth xdotool xclip trayer openbox imagemagick
+  # a desktop test pings the window as a window manager does
+  python3-xlib
   # fonts for the offscreen and virtual-display runs
   fonts-dejavu-core
 )

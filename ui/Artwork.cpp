@@ -1,6 +1,7 @@
 #include "ui/Artwork.h"
 
 #include <QFont>
+#include <QLineEdit>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
@@ -78,11 +79,19 @@ QIcon AppIcon()
     return icon;
 }
 
-QPixmap DrawBrowseGlyph()
+namespace {
+
+// Pixel sizes of a 16-pixel glyph at the screen scales desktops use.
+constexpr int kGlyphSizes[] = {16, 20, 24, 32, 40, 48, 64};
+
+} // namespace
+
+QPixmap DrawBrowseGlyph(int size)
 {
-    QPixmap pm(16, 16);
+    QPixmap pm(size, size);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
+    p.scale(size / 16.0, size / 16.0);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(0x80, 0x60, 0x10), 1));
     // Back of the folder with its tab.
@@ -108,11 +117,12 @@ QPixmap DrawBrowseGlyph()
     return pm;
 }
 
-QPixmap DrawInfoGlyph()
+QPixmap DrawInfoGlyph(int size)
 {
-    QPixmap pm(16, 16);
+    QPixmap pm(size, size);
     pm.fill(Qt::transparent);
     QPainter p(&pm);
+    p.scale(size / 16.0, size / 16.0);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(QColor(0x17, 0x3a, 0x7a), 1));
     p.setBrush(QColor(0x2f, 0x6f, 0xd0));
@@ -124,11 +134,28 @@ QPixmap DrawInfoGlyph()
     return pm;
 }
 
-QPixmap DrawInfoPicture()
+QIcon BrowseGlyph()
+{
+    QIcon icon;
+    for (int size : kGlyphSizes)
+        icon.addPixmap(DrawBrowseGlyph(size));
+    return icon;
+}
+
+QIcon InfoGlyph()
+{
+    QIcon icon;
+    for (int size : kGlyphSizes)
+        icon.addPixmap(DrawInfoGlyph(size));
+    return icon;
+}
+
+QPixmap DrawInfoPicture(qreal devicePixelRatio)
 {
     constexpr int w = 234;
     constexpr int h = 210;
-    QPixmap pm(w, h);
+    QPixmap pm(qRound(w * devicePixelRatio), qRound(h * devicePixelRatio));
+    pm.setDevicePixelRatio(devicePixelRatio);
     QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
@@ -136,7 +163,7 @@ QPixmap DrawInfoPicture()
     QRadialGradient sky(QPointF(w / 2.0, 70), 170);
     sky.setColorAt(0, QColor(0x1d, 0x3f, 0x7c));
     sky.setColorAt(1, Qt::black);
-    p.fillRect(pm.rect(), sky);
+    p.fillRect(QRect(0, 0, w, h), sky);
 
     // A ring of faint binary around the lock, for the cipher's sake.
     QFont mono(QStringLiteral("monospace"));
@@ -173,6 +200,13 @@ QPixmap DrawInfoPicture()
 } // namespace tarnex
 
 namespace tarnex {
+
+void UseStarMask(QLineEdit* edit)
+{
+    // The style decides the mask character; a style sheet is the one way to
+    // name it for a single box without replacing the style.
+    edit->setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+}
 
 QFont FormFont()
 {

@@ -2,36 +2,77 @@
 
 #include "crypto/Tools.h"
 #include "ui/Messages.h"
+#include "ui/Readable.h"
 #include "ui/Unit1.h"
 #include "ui/Unit3.h"
 
 #include <QApplication>
 #include <QClipboard>
+#include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QThread>
 #include <QTreeWidget>
 
 #include <algorithm>
+#include <utility>
 
 namespace tarnex {
 
 namespace {
 
-// The engine separates lines with carriage returns, as the boxes it was
-// written for expected; Qt's labels break lines at '\n' only.
+// The engine's texts are UTF-8 with paths in them as the file system's bytes;
+// boxes separate lines with carriage returns, as those the engine was written
+// for did.
 QString BoxText(const std::string& text)
 {
-    QString s = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return s;
+    return ReadableText(text, LineBreaks::Keep);
 }
 
 QString FromUtf8(const std::string& text)
 {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
+
+// Between two answers to the desktop while a command works: well inside the
+// time after which window managers take a window for hung, and rare enough
+// to cost nothing next to a chunk of the file.
+constexpr qint64 kAnswerIntervalMs = 20;
+
+// Drops the user's input to every window while a command works: typed keys
+// and clicks must neither start anything nor wait to land in the next box.
+class InputRefusal : public QObject {
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        switch (event->type()) {
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::ShortcutOverride:
+        case QEvent::Shortcut:
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::NonClientAreaMouseButtonPress:
+        case QEvent::NonClientAreaMouseButtonRelease:
+        case QEvent::NonClientAreaMouseButtonDblClick:
+        case QEvent::Wheel:
+        case QEvent::ContextMenu:
+        case QEvent::InputMethod:
+        case QEvent::TouchBegin:
+        case QEvent::TouchUpdate:
+        case QEvent::TouchEnd:
+        case QEvent::TabletPress:
+        case QEvent::TabletRelease:
+        case QEvent::TabletMove:
+            return true;
+        default:
+            return false;
+        }
+    }
+};
 
 } // namespace
 
@@ -79,40 +120,70 @@ void EngineWindow::ClearRows()
 
 void EngineWindow::SetStatusText(const std::string& text)
 {
-    form_.StatusText->setText(FromUtf8(text));
+    form_.StatusText->setText(ReadableText(text));
     // Nothing else is painted until the command ends: show it now.
     form_.StatusText->repaint();
 }
 
+template <class F>
+auto EngineWindow::InBox(F&& box)
+{
+    struct Around {
+        EngineWindow& window;
+        bool busy;
+        explicit Around(EngineWindow& w) : window(w), busy(w.busyCursor_)
+        {
+            if (busy)
+                QApplication::restoreOverrideCursor();
+        }
+        ~Around()
+        {
+            if (busy)
+                QApplication::setOverrideCursor(Qt::WaitCursor);
+            // The window manager takes the box away in its own time: answer
+            // now, and again at the next chunk whatever the interval.
+            window.sinceAnswered_.invalidate();
+            window.KeepAnswering();
+        }
+        Around(const Around&) = delete;
+        Around& operator=(const Around&) = delete;
+    } around(*this);
+    return std::forward<F>(box)();
+}
+
 void EngineWindow::ShowMessage(MessageKind kind, const std::string& text)
 {
-    switch (kind) {
-    case MessageKind::Plain:
-        ShowPlainMessage(&form_, BoxText(text));
-        break;
-    case MessageKind::Information:
-        ShowInformationBox(&form_, BoxText(text));
-        break;
-    case MessageKind::Error:
-        ShowErrorBox(&form_, BoxText(text));
-        break;
-    }
+    InBox([&] {
+        switch (kind) {
+        case MessageKind::Plain:
+            ShowPlainMessage(&form_, BoxText(text));
+            break;
+        case MessageKind::Information:
+            ShowInformationBox(&form_, BoxText(text));
+            break;
+        case MessageKind::Error:
+            ShowErrorBox(&form_, BoxText(text));
+            break;
+        }
+    });
 }
 
 bool EngineWindow::Confirm(const std::string& text)
 {
-    return ConfirmBox(&form_, BoxText(text));
+    return InBox([&] { return ConfirmBox(&form_, BoxText(text)); });
 }
 
 bool EngineWindow::AskPassword()
 {
     if (pass == nullptr)
         return false;
-    // The dialog hands its text over before it scrubs its own box.
-    pass->OnPassword = [this](const QString& text) { form_.Edit1->setText(text); };
-    const bool ok = pass->exec() == QDialog::Accepted;
-    pass->OnPassword = nullptr;
-    return ok;
+    return InBox([&] {
+        // The dialog hands its text over before it scrubs its own box.
+        pass->OnPassword = [this](const QString& text) { form_.Edit1->setText(text); };
+        const bool ok = pass->exec() == QDialog::Accepted;
+        pass->OnPassword = nullptr;
+        return ok;
+    });
 }
 
 std::string EngineWindow::ClipboardText()
@@ -152,7 +223,7 @@ void EngineWindow::SetBusyCursor(bool busy)
 
 void EngineWindow::SetPassLabel(const std::string& text)
 {
-    form_.Label1->setText(FromUtf8(text));
+    form_.Label1->setText(ReadableText(text));
     form_.Label1->adjustSize();
     form_.Label1->repaint();
 }
@@ -182,6 +253,55 @@ void EngineWindow::SetProgressPosition(int position)
 void EngineWindow::ClearRememberedFileName()
 {
     form_.ForgetRememberedFileName();
+}
+
+void EngineWindow::ReportProgress(std::uint64_t done, std::uint64_t total)
+{
+    if (fileProgress_) {
+        QProgressBar* bar = form_.ProgressBar1;
+        const auto range = static_cast<std::uint64_t>(bar->maximum());
+        const auto position = static_cast<int>(total == 0 ? range : std::min(done, total) * range / total);
+        if (position != bar->value())
+            bar->setValue(position);
+    }
+    if (!sinceAnswered_.isValid() || sinceAnswered_.elapsed() >= kAnswerIntervalMs)
+        KeepAnswering();
+}
+
+void EngineWindow::RunFileCommand(const std::function<void(CommandWindow&)>& command)
+{
+    struct Feedback {
+        EngineWindow& window;
+        explicit Feedback(EngineWindow& w) : window(w)
+        {
+            window.form_.ProgressBar1->setRange(0, 100);
+            window.form_.ProgressBar1->setValue(0);
+            window.fileProgress_ = true;
+            window.SetBusyCursor(true);
+        }
+        ~Feedback()
+        {
+            window.fileProgress_ = false;
+            window.form_.ProgressBar1->setValue(0);
+            window.SetBusyCursor(false);
+        }
+        Feedback(const Feedback&) = delete;
+        Feedback& operator=(const Feedback&) = delete;
+    } feedback(*this);
+    command(*this);
+}
+
+void EngineWindow::KeepAnswering()
+{
+    // The engine promises to call its window only from the command's own
+    // thread, which is this one; anything else must not touch the windows.
+    if (QThread::currentThread() != form_.thread())
+        return;
+    InputRefusal refusal;
+    QCoreApplication::instance()->installEventFilter(&refusal);
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::instance()->removeEventFilter(&refusal);
+    sinceAnswered_.start();
 }
 
 } // namespace tarnex

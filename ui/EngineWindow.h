@@ -6,6 +6,10 @@
 
 #include "engine/CommandWindow.h"
 
+#include <QElapsedTimer>
+
+#include <cstdint>
+#include <functional>
 #include <string>
 
 namespace tarnex {
@@ -39,10 +43,32 @@ public:
     void StepProgress() override;
     void SetProgressPosition(int position) override;
     void ClearRememberedFileName() override;
+    // Between chunks of the file at hand: the file commands show it in the
+    // progress bar, and every command lets the window paint and answer the
+    // desktop meanwhile.
+    void ReportProgress(std::uint64_t done, std::uint64_t total) override;
+
+    // Runs Encrypt or Decrypt with the busy cursor over the window and the
+    // file's progress in the bar; both are undone however the command ends.
+    void RunFileCommand(const std::function<void(CommandWindow&)>& command);
+
+    // Handles the events waiting for the program except the user's input,
+    // which is dropped: the windows repaint, the window manager gets its
+    // answers, and anything that would start a command or change the list
+    // is refused (a close request is kept by the window until the command
+    // ends). Only on the thread the windows live on.
+    void KeepAnswering();
 
 private:
+    // Runs a modal box with the normal cursor over it, and lets the window
+    // repaint where the box was as soon as it has gone.
+    template <class F>
+    auto InBox(F&& box);
+
     TForm1& form_;
     bool busyCursor_ = false;
+    bool fileProgress_ = false;
+    QElapsedTimer sinceAnswered_;
 };
 
 } // namespace tarnex

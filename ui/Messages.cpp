@@ -1,9 +1,27 @@
 #include "ui/Messages.h"
 
+#include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QPushButton>
+#include <QSpacerItem>
 #include <QWidget>
 
 namespace tarnex {
+
+int CaptionRoom(const QString& caption)
+{
+    // Window managers draw titles in a bold font a little larger than the
+    // application's, beside the window's icon and its buttons.
+    QFont title = QApplication::font();
+    title.setBold(true);
+    if (title.pointSizeF() > 0)
+        title.setPointSizeF(title.pointSizeF() * 1.2);
+    else
+        title.setPixelSize(title.pixelSize() * 6 / 5);
+    return QFontMetrics(title).horizontalAdvance(caption) + kTitleBarDecorations;
+}
+
 namespace {
 
 int RunBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, const QString& text,
@@ -14,6 +32,10 @@ int RunBox(QWidget* parent, QMessageBox::Icon icon, const QString& caption, cons
     box.setTextFormat(Qt::PlainText);
     box.setDefaultButton(defaultButton);
     box.setEscapeButton(escapeButton);
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout())) {
+        grid->addItem(new QSpacerItem(CaptionRoom(caption), 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
+    }
     return box.exec();
 }
 

@@ -17,6 +17,12 @@ namespace tarnex {
 // The application's title: the caption of plain messages and error reports.
 inline constexpr char kApplicationTitle[] = "Tarnex Fast";
 
+// What a box's title bar needs beside the caption: the window's icon and up
+// to three buttons.
+inline constexpr int kTitleBarDecorations = 4 * 24 + 16;
+// The width a box keeps so that its caption is not cut short.
+int CaptionRoom(const QString& caption);
+
 // The four kinds of box; each returns when the user has closed it.
 void ShowPlainMessage(QWidget* parent, const QString& text);  // title, OK, no icon
 void ShowInformationBox(QWidget* parent, const QString& text); // "Information", OK

@@ -4,6 +4,9 @@
 #include "ui/EngineWindow.h"
 #include "ui/Artwork.h"
 #include "ui/Messages.h"
+#include "ui/OpenDialog.h"
+#include "ui/ProgressBar.h"
+#include "ui/Readable.h"
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"
 #include "ui/components/CaptBtn.h"
@@ -38,6 +41,8 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& caption, int
 {
     auto* label = new QLabel(caption, parent);
     label->setObjectName(QString::fromLatin1(name));
+    // No caption is markup, and the pass label is written while a wipe runs.
+    label->setTextFormat(Qt::PlainText);
     label->move(left, top);
     label->adjustSize();
     return label;
@@ -48,7 +53,9 @@ QPushButton* MakeButton(QWidget* parent, const char* name, const QString& captio
     auto* button = new QPushButton(caption, parent);
     button->setObjectName(QString::fromLatin1(name));
     button->setGeometry(geometry);
-    button->setAutoDefault(false);
+    // Enter presses the button that has the focus; the window has no
+    // default button for Enter elsewhere.
+    button->setAutoDefault(true);
     return button;
 }
 
@@ -97,6 +104,7 @@ TForm1::TForm1(QWidget* parent)
     Edit1->setObjectName(QStringLiteral("Edit1"));
     // Password echo also keeps the typing out of reach of undo.
     Edit1->setEchoMode(QLineEdit::Password);
+    UseStarMask(Edit1);
     Edit1->setGeometry(176, 160, 153, 21);
     Edit1->setToolTip(QStringLiteral("Password"));
 
@@ -105,7 +113,7 @@ TForm1::TForm1(QWidget* parent)
     SpeedButton1->setGeometry(360, 160, 25, 25);
     SpeedButton1->setAutoRaise(true);
     SpeedButton1->setFocusPolicy(Qt::NoFocus);
-    SpeedButton1->setIcon(QIcon(DrawBrowseGlyph()));
+    SpeedButton1->setIcon(BrowseGlyph());
     SpeedButton1->setIconSize(QSize(16, 16));
     SpeedButton1->setToolTip(QStringLiteral("Browse"));
 
@@ -125,7 +133,7 @@ TForm1::TForm1(QWidget* parent)
     Button2 = MakeButton(this, "Button2", QStringLiteral("&Clear list"), QRect(176, 232, 121, 22));
     Button2->setToolTip(QStringLiteral("Clear one or all items in the list"));
 
-    ProgressBar1 = new QProgressBar(this);
+    ProgressBar1 = new TProgressBar(this);
     ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     ProgressBar1->setGeometry(8, 240, 113, 12);
     ProgressBar1->setRange(0, 100);
@@ -140,6 +148,8 @@ TForm1::TForm1(QWidget* parent)
     StatusBar1->setSizeGripEnabled(false);
     StatusText = new QLabel(QStringLiteral("Ready"), StatusBar1);
     StatusText->setObjectName(QStringLiteral("StatusText"));
+    // It names the file being wiped, which may look like markup.
+    StatusText->setTextFormat(Qt::PlainText);
     StatusBar1->addWidget(StatusText, 1);
 
     // Button2 and Button3 both answer Esc; the first in the window's order
@@ -157,12 +167,7 @@ TForm1::TForm1(QWidget* parent)
 
     // A window of its own, not a child of this one: it must open the same
     // way whether the main window is on screen or hidden in the tray.
-    OpenDialog1 = new QFileDialog(nullptr, QStringLiteral("Select file(s)"), QDir::homePath(),
-                                  QStringLiteral("All Files (*)"));
-    OpenDialog1->setObjectName(QStringLiteral("OpenDialog1"));
-    OpenDialog1->setFileMode(QFileDialog::ExistingFiles);
-    OpenDialog1->setAcceptMode(QFileDialog::AcceptOpen);
-    OpenDialog1->setSizeGripEnabled(true);
+    OpenDialog1 = MakeOpenDialog(QDir::homePath(), {});
 
     PopupMenu2 = new QMenu(this);
     PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
@@ -184,7 +189,7 @@ TForm1::TForm1(QWidget* parent)
 
     CaptionButton1 = new TCaptionButton(this);
     CaptionButton1->setObjectName(QStringLiteral("CaptionButton1"));
-    CaptionButton1->SetGlyph(DrawInfoGlyph());
+    CaptionButton1->SetGlyph(InfoGlyph());
     CaptionButton1->SetRightMargin(70);
     CaptionButton1->OnClick = [this](TCaptionButton*) { CaptionButton1Click(); };
 
@@ -224,16 +229,19 @@ TForm1::TForm1(QWidget* parent)
     FormEnhance1->setObjectName(QStringLiteral("FormEnhance1"));
     FormEnhance1->SetSaveName(QStringLiteral("\\Software\\tarnexfs3"));
     FormEnhance1->SetSaveKey(QStringLiteral("Vantor122"));
-    FormEnhance1->OnDropFiles = [this](const QStringList& files, const QPoint& pos) {
+    FormEnhance1->OnDropFiles = [this](const QList<QByteArray>& files, const QPoint& pos) {
         FormEnhance1DropFiles(files, pos);
     };
     FormEnhance1->Loaded();
     CoolTrayIcon1->Loaded();
+    // The first control of the tab order has the focus when the window is
+    // first shown.
+    Button1->setFocus(Qt::OtherFocusReason);
 }
 
 TForm1::~TForm1()
 {
-    delete OpenDialog1;
+    DisposeOpenDialog(OpenDialog1);
 }
 
 template <class F>
@@ -249,6 +257,10 @@ void TForm1::RunCommand(F&& command)
     RunGuarded(this, std::forward<F>(command));
     engine_->SetBusyCursor(false);
     busy_ = false;
+    if (closeRequested_) {
+        closeRequested_ = false;
+        close();
+    }
 }
 
 void TForm1::Button1Click()
@@ -268,12 +280,12 @@ void TForm1::Button3Click()
 
 void TForm1::Button4Click()
 {
-    RunCommand([this] { EncryptFiles(*engine_); });
+    RunCommand([this] { engine_->RunFileCommand(&EncryptFiles); });
 }
 
 void TForm1::Button5Click()
 {
-    RunCommand([this] { DecryptFiles(*engine_); });
+    RunCommand([this] { engine_->RunFileCommand(&DecryptFiles); });
 }
 
 void TForm1::SpeedButton1Click()
@@ -289,12 +301,9 @@ void TForm1::CaptionButton1Click()
     });
 }
 
-void TForm1::FormEnhance1DropFiles(const QStringList& Files, const QPoint&)
+void TForm1::FormEnhance1DropFiles(const QList<QByteArray>& Files, const QPoint&)
 {
-    QList<QByteArray> paths;
-    for (const QString& file : Files)
-        paths << QFile::encodeName(file);
-    AppendFiles(paths);
+    AppendFiles(Files);
 }
 
 void TForm1::AppendFiles(const QList<QByteArray>& paths)
@@ -343,9 +352,9 @@ void TForm1::Wipefiles1Click()
     });
 }
 
-void TForm1::TrayFileCommand(void (*command)(CommandWindow&))
+void TForm1::TrayFileCommand(const std::function<void(CommandWindow&)>& command)
 {
-    RunCommand([this, command] {
+    RunCommand([this, &command] {
         Browse();
         if (!FilesChosen)
             return;
@@ -354,7 +363,7 @@ void TForm1::TrayFileCommand(void (*command)(CommandWindow&))
             return;
         }
         CoolTrayIcon1->ShowMainWindow();
-        command(*engine_);
+        engine_->RunFileCommand(command);
         CoolTrayIcon1->HideMainWindow();
         FilesChosen = false;
     });
@@ -387,6 +396,12 @@ void TForm1::EmptyClipboard1Click()
 
 void TForm1::closeEvent(QCloseEvent* event)
 {
+    // A command at work finishes first: its output would be left half made.
+    if (busy_) {
+        closeRequested_ = true;
+        event->ignore();
+        return;
+    }
     // Closing the main window is one of the ways the program ends; the tray
     // keeps it alive through every other window closing.
     event->accept();
@@ -395,16 +410,22 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 void TForm1::Browse()
 {
+    // A new dialog every time: one kept from before shows the sizes and
+    // entries its folder had then. It opens where the last one was left.
+    const QString folder = OpenDialog1->directory().absolutePath();
+    const QStringList history = OpenDialog1->history();
+    DisposeOpenDialog(OpenDialog1);
+    OpenDialog1 = MakeOpenDialog(folder, history);
     if (!rememberedFileName_.isEmpty())
         OpenDialog1->selectFile(rememberedFileName_);
     if (OpenDialog1->exec() != QDialog::Accepted) {
         FilesChosen = false;
         return;
     }
-    const QStringList files = OpenDialog1->selectedFiles();
-    for (const QString& file : files)
+    const QList<QByteArray> files = ChosenPaths(*OpenDialog1);
+    for (const QByteArray& file : files)
         AddRow(file);
-    rememberedFileName_ = files.value(0);
+    rememberedFileName_ = files.isEmpty() ? QString() : QFile::decodeName(files.front());
     FilesChosen = true;
 }
 
@@ -427,7 +448,7 @@ void TForm1::AddRow(const QByteArray& path)
 {
     auto* item = new QTreeWidgetItem(ListView1);
     item->setData(0, kPathRole, path);
-    item->setText(0, QFile::decodeName(path));
+    item->setText(0, ReadableText(std::string_view(path.constData(), static_cast<std::size_t>(path.size()))));
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren);
 }
 

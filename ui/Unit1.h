@@ -8,6 +8,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -96,7 +97,7 @@ public slots:
     void SpeedButton1Click();
 
     void CaptionButton1Click();
-    void FormEnhance1DropFiles(const QStringList& Files, const QPoint& Pos);
+    void FormEnhance1DropFiles(const QList<QByteArray>& Files, const QPoint& Pos);
     void Exit1Click();
     void Waranty1Click();
     void open1Click();
@@ -119,10 +120,13 @@ private:
     void Browse();
     void ClearList();
     // Tray Encrypt and Decrypt: Browse, the password, then the command.
-    void TrayFileCommand(void (*command)(CommandWindow&));
+    void TrayFileCommand(const std::function<void(CommandWindow&)>& command);
 
     std::unique_ptr<EngineWindow> engine_;
     bool busy_ = false;
+    // A close request that came while a command worked, carried out when it
+    // has ended.
+    bool closeRequested_ = false;
     QString rememberedFileName_;
 };
 

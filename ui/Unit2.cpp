@@ -3,6 +3,7 @@
 #include "ui/Artwork.h"
 
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -29,8 +30,8 @@ TForm2::TForm2(QWidget* parent)
 
     Image1 = new QLabel(this);
     Image1->setObjectName(QStringLiteral("Image1"));
-    Image1->setPixmap(DrawInfoPicture());
     Image1->setGeometry(0, 0, 234, 210);
+    DrawPicture();
 
     Memo1 = new QPlainTextEdit(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
@@ -58,7 +59,9 @@ TForm2::TForm2(QWidget* parent)
     Button2 = new QPushButton(QString::fromLatin1(kWarrantyCaption), this);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setGeometry(8, 224, 153, 21);
-    Button2->setAutoDefault(false);
+    // Enter presses whichever of the two buttons has the focus.
+    Button1->setAutoDefault(true);
+    Button2->setAutoDefault(true);
 
     setTabOrder(Button1, Button2);
     connect(Button1, &QPushButton::clicked, this, &QDialog::accept);
@@ -88,9 +91,34 @@ void TForm2::FormClose()
     Memo1->hide();
 }
 
+void TForm2::DrawPicture()
+{
+    const qreal ratio = devicePixelRatioF();
+    if (Image1->pixmap().isNull() || Image1->pixmap().devicePixelRatio() != ratio)
+        Image1->setPixmap(DrawInfoPicture(ratio));
+}
+
+void TForm2::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+bool TForm2::event(QEvent* event)
+{
+    // Moved to a screen of another scale.
+    if (event->type() == QEvent::ScreenChangeInternal)
+        DrawPicture();
+    return QDialog::event(event);
+}
+
 void TForm2::showEvent(QShowEvent* event)
 {
     if (!event->spontaneous()) {
+        DrawPicture();
         if (QScreen* screen = QGuiApplication::primaryScreen()) {
             QRect frame = frameGeometry();
             frame.moveCenter(screen->availableGeometry().center());

@@ -19,7 +19,7 @@ public:
 
     explicit TForm2(QWidget* parent = nullptr);
 
-    // Every close (OK, the title bar's close button, Esc) comes through here.
+    // Every close (OK or the title bar's close button) comes through here.
     void done(int result) override;
 
     QLabel* Image1;
@@ -32,9 +32,14 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    // The dialog has no cancel button, so Esc closes nothing.
+    void keyPressEvent(QKeyEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void FormClose();
+    // The picture drawn for the screen the dialog is on.
+    void DrawPicture();
 };
 
 extern TForm2* Form2;

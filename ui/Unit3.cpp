@@ -44,19 +44,21 @@ Tpass::Tpass(QWidget* parent)
     Edit1->setObjectName(QStringLiteral("Edit1"));
     // Password echo also keeps the typing out of reach of undo.
     Edit1->setEchoMode(QLineEdit::Password);
+    UseStarMask(Edit1);
     Edit1->setGeometry(16, 24, 249, 21);
 
     Button1 = new QPushButton(QStringLiteral("&OK"), this);
     Button1->setObjectName(QStringLiteral("Button1"));
     Button1->setGeometry(16, 64, 75, 22);
-    Button1->setAutoDefault(false);
+    // Enter presses the focused button, and OK when neither has the focus.
+    Button1->setAutoDefault(true);
     Button1->setDefault(true);
     Button1->setEnabled(false);
 
     Button2 = new QPushButton(QStringLiteral("&Cancel"), this);
     Button2->setObjectName(QStringLiteral("Button2"));
     Button2->setGeometry(192, 64, 75, 22);
-    Button2->setAutoDefault(false);
+    Button2->setAutoDefault(true);
 
     setTabOrder(Edit1, Button1);
     setTabOrder(Button1, Button2);

@@ -8,6 +8,7 @@
 #include "ui/Unit2.h"
 #include "ui/Unit3.h"
 
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -56,6 +57,13 @@ protected:
     std::unique_ptr<TForm2> form2;
     std::unique_ptr<Tpass> passDialog;
 };
+
+inline void WriteFile(const QString& path, const QByteArray& data)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
 
 // A step for the file-open dialog: choose these existing files.
 inline auto ChooseFiles(QStringList paths)

@@ -24,13 +24,6 @@ QByteArray ReadAll(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
 }
 
-void WriteFile(const QString& path, const QByteArray& data)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
 TEST_F(MainWindowTest, WindowHasItsCaptionFixedSizeAndNoMaximise)
 {
     EXPECT_EQ(form1->windowTitle(), QStringLiteral("Tarnex Fast  v3.1.1"));

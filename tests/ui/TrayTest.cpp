@@ -124,7 +124,7 @@ TEST_F(TrayTest, WipeAnsweredNoKeepsTheFilesAndHidesTheWindowAgain)
 TEST_F(TrayTest, DroppedFilesAreAppendedInOrder)
 {
     form1->AddRow(QStringLiteral("/a"));
-    form1->FormEnhance1->OnDropFiles({QStringLiteral("/b"), QStringLiteral("/a")}, QPoint(5, 5));
+    form1->FormEnhance1->OnDropFiles({QByteArray("/b"), QByteArray("/a")}, QPoint(5, 5));
     EXPECT_EQ(Rows(), (QStringList{"/a", "/b", "/a"}));
 }
 
@@ -137,7 +137,7 @@ TEST_F(TrayTest, TrayCommandsDropsAndExitAreRefusedWhileACommandWaits)
     bool boxStillOpen = false;
     ModalScript script;
     script.Then([&](QWidget* modal) {
-        form1->FormEnhance1->OnDropFiles({QStringLiteral("/dropped")}, QPoint());
+        form1->FormEnhance1->OnDropFiles({QByteArray("/dropped")}, QPoint());
         for (QAction* item : {form1->Encryptfiles1, form1->Wipefiles1, form1->EncryptClipboard1,
                               form1->EmptyClipboard1, form1->Waranty1, form1->Exit1})
             item->trigger();

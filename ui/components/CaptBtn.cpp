@@ -106,6 +106,17 @@ void TCaptionButton::SetGlyph(const QPixmap& glyph)
     if (glyph.cacheKey() == glyph_.cacheKey())
         return;
     glyph_ = glyph.copy();
+    glyphIcon_ = QIcon();
+    if (face_ != nullptr)
+        face_->update();
+}
+
+void TCaptionButton::SetGlyph(const QIcon& glyph)
+{
+    if (glyph.cacheKey() == glyphIcon_.cacheKey())
+        return;
+    glyphIcon_ = glyph;
+    glyph_ = glyph.pixmap(QSize(B, H), 1.0);
     if (face_ != nullptr)
         face_->update();
 }
@@ -183,8 +194,11 @@ void TCaptionButton::Paint(QWidget* face)
         Polyline(painter, QColor(0xC0, 0xC0, 0xC0), {{B + 1, 1}, {B + 1, H + 1}, {0, H + 1}});
         offset = 2;
     }
-    if (!glyph_.isNull())
-        painter.drawPixmap(QRect(offset, offset, B, H), glyph_);
+    const QRect target(offset, offset, B, H);
+    if (!glyphIcon_.isNull())
+        painter.drawPixmap(target, glyphIcon_.pixmap(target.size(), face->devicePixelRatioF()));
+    else if (!glyph_.isNull())
+        painter.drawPixmap(target, glyph_);
 }
 
 void TCaptionButton::Press()

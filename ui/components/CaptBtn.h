@@ -2,6 +2,7 @@
 // window, just below the title bar that the window manager draws.
 #pragma once
 
+#include <QIcon>
 #include <QObject>
 #include <QPixmap>
 #include <QPointer>
@@ -27,6 +28,9 @@ public:
     // Drawn stretched to the face; the picture is copied.
     const QPixmap& Glyph() const { return glyph_; }
     void SetGlyph(const QPixmap& glyph);
+    // A picture drawn at several sizes: the face takes the one drawn for its
+    // screen's scale, so that it stays sharp on a scaled screen.
+    void SetGlyph(const QIcon& glyph);
 
     // Distance from the window's right edge to the button's left edge.
     std::int32_t RightMargin() const { return rightMargin_; }
@@ -64,6 +68,7 @@ private:
     QPointer<QWidget> owner_;
     QPointer<QWidget> face_;
     QPixmap glyph_;
+    QIcon glyphIcon_;
     std::int32_t rightMargin_ = 0;
     bool visible_ = true;
     std::uint16_t hitCode_;

@@ -8,14 +8,20 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QRegion>
 #include <QRegularExpression>
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStyle>
+#include <QSysInfo>
 #include <QUrl>
 #include <QWidget>
 
+#include <algorithm>
 #include <array>
+#include <cstdint>
+#include <limits>
 #include <optional>
 
 namespace tarnex {
@@ -24,16 +30,34 @@ namespace {
 
 const char* const kOrderedValues[] = {"Left", "Top", "Right", "Bottom"};
 
-QStringList LocalPaths(const QMimeData* mime)
+// The path of a file: URI as bytes; nothing for any other kind of URI or for
+// a file on another host.
+std::optional<QByteArray> LocalPathOfUri(const QByteArray& uri)
 {
-    QStringList paths;
-    if (mime == nullptr || !mime->hasUrls())
-        return paths;
-    for (const QUrl& url : mime->urls()) {
-        if (url.isLocalFile())
-            paths.append(url.toLocalFile());
+    if (uri.size() < 5 || uri.left(5).toLower() != "file:")
+        return std::nullopt;
+    QByteArray rest = uri.mid(5);
+    if (rest.startsWith("//")) {
+        const qsizetype slash = rest.indexOf('/', 2);
+        if (slash < 0)
+            return std::nullopt;
+        const QByteArray host = QByteArray::fromPercentEncoding(rest.mid(2, slash - 2)).toLower();
+        if (!host.isEmpty() && host != "localhost" && host != QSysInfo::machineHostName().toUtf8().toLower())
+            return std::nullopt;
+        rest = rest.mid(slash);
     }
-    return paths;
+    // A '?' or '#' that belongs to a name is sent percent-encoded.
+    for (const char stop : {'?', '#'}) {
+        const qsizetype at = rest.indexOf(stop);
+        if (at >= 0)
+            rest.truncate(at);
+    }
+    if (!rest.startsWith('/'))
+        return std::nullopt;
+    QByteArray path = QByteArray::fromPercentEncoding(rest);
+    if (path.contains('\0'))
+        return std::nullopt;
+    return path;
 }
 
 // A copy, never a move: a file manager that is told the files were moved may
@@ -203,23 +227,14 @@ void TFormEnhance::LoadWindowPlacement()
     settings.endGroup();
 
     auto& [left, top, right, bottom] = edges;
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->geometry();
-        const int screenRight = area.x() + area.width();
-        const int screenBottom = area.y() + area.height();
-        if (screenRight < right) {
-            left -= right - screenRight;
-            right = screenRight;
-        }
-        if (screenBottom < bottom) {
-            top -= bottom - screenBottom;
-            bottom = screenBottom;
-        }
-    }
     // Only a record that says something moves the window; otherwise the
     // desktop places it as it would any new window.
-    if (anyEdgeRead && right > left && bottom > top)
-        owner_->setGeometry(left, top, right - left, bottom - top);
+    if (anyEdgeRead && right > left && bottom > top) {
+        QList<ScreenArea> screens;
+        for (const QScreen* screen : QGuiApplication::screens())
+            screens.append({screen->geometry(), screen->availableGeometry()});
+        owner_->setGeometry(PlaceOnScreens(QRect(left, top, right - left, bottom - top), screens, FrameMargins()));
+    }
     if (maximized)
         owner_->setWindowState(owner_->windowState() | Qt::WindowMaximized);
 }
@@ -250,6 +265,18 @@ void TFormEnhance::StoreWindowPlacement()
         throw EFormEnhanceError("Failed to set data for 'Left'");
 }
 
+QMargins TFormEnhance::FrameMargins() const
+{
+    const QRect frame = owner_->frameGeometry();
+    const QRect client = owner_->geometry();
+    if (frame != client)
+        return QMargins(client.left() - frame.left(), client.top() - frame.top(), frame.right() - client.right(),
+                        frame.bottom() - client.bottom());
+    // Before the window is first shown its frame is unknown: reserve about a
+    // title bar's height above it.
+    return QMargins(0, owner_->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, owner_), 0, 0);
+}
+
 bool TFormEnhance::OwnsDropTarget(QObject* watched) const
 {
     if (!loaded_ || !acceptFiles_ || owner_ == nullptr || !watched->isWidgetType())
@@ -265,7 +292,7 @@ bool TFormEnhance::eventFilter(QObject* watched, QEvent* event)
         if (!OwnsDropTarget(watched))
             return false;
         auto* drag = static_cast<QDropEvent*>(event);
-        if (LocalPaths(drag->mimeData()).isEmpty())
+        if (DroppedPaths(drag->mimeData()).isEmpty())
             return false;
         return OfferCopy(drag);
     }
@@ -280,7 +307,7 @@ bool TFormEnhance::eventFilter(QObject* watched, QEvent* event)
 
 bool TFormEnhance::HandleDrop(QWidget* target, QDropEvent* drop)
 {
-    const QStringList files = LocalPaths(drop->mimeData());
+    const QList<QByteArray> files = DroppedPaths(drop->mimeData());
     if (files.isEmpty() || !OfferCopy(drop))
         return false;
     if (bringToFront_) {
@@ -291,6 +318,88 @@ bool TFormEnhance::HandleDrop(QWidget* target, QDropEvent* drop)
     if (OnDropFiles)
         OnDropFiles(files, pos);
     return true;
+}
+
+QList<QByteArray> DroppedPaths(const QMimeData* mime)
+{
+    QList<QByteArray> paths;
+    if (mime == nullptr)
+        return paths;
+    if (mime->hasFormat(QStringLiteral("text/uri-list"))) {
+        for (QByteArray line : mime->data(QStringLiteral("text/uri-list")).split('\n')) {
+            line = line.trimmed();
+            if (line.isEmpty() || line.startsWith('#'))
+                continue;
+            if (std::optional<QByteArray> path = LocalPathOfUri(line))
+                paths.append(*path);
+        }
+    }
+    // Some senders give the list in a form Qt only hands over as URLs (UTF-16
+    // text, for one): those names were text all along.
+    if (paths.isEmpty() && mime->hasUrls()) {
+        for (const QUrl& url : mime->urls()) {
+            if (std::optional<QByteArray> path = LocalPathOfUri(url.toEncoded()))
+                paths.append(*path);
+        }
+    }
+    return paths;
+}
+
+namespace {
+
+std::int64_t Area(const QRect& r)
+{
+    return r.isEmpty() ? 0 : std::int64_t{r.width()} * r.height();
+}
+
+// Distance in pixels between two rectangles that do not overlap.
+std::int64_t Gap(const QRect& a, const QRect& b)
+{
+    const std::int64_t dx = std::max({0, b.left() - a.right(), a.left() - b.right()});
+    const std::int64_t dy = std::max({0, b.top() - a.bottom(), a.top() - b.bottom()});
+    return dx * dx + dy * dy;
+}
+
+} // namespace
+
+QRect PlaceOnScreens(const QRect& saved, const QList<ScreenArea>& screens, const QMargins& frame)
+{
+    if (screens.isEmpty())
+        return saved;
+    QRegion desktop;
+    for (const ScreenArea& screen : screens)
+        desktop += screen.geometry;
+    if (QRegion(saved).subtracted(desktop).isEmpty())
+        return saved;
+
+    const ScreenArea* best = &screens.front();
+    std::int64_t bestOverlap = -1;
+    std::int64_t bestGap = std::numeric_limits<std::int64_t>::max();
+    for (const ScreenArea& screen : screens) {
+        const std::int64_t overlap = Area(saved & screen.geometry);
+        const std::int64_t gap = overlap > 0 ? 0 : Gap(saved, screen.geometry);
+        if (overlap > bestOverlap || (overlap == 0 && bestOverlap == 0 && gap < bestGap)) {
+            best = &screen;
+            bestOverlap = overlap;
+            bestGap = gap;
+        }
+    }
+
+    const QRect area = best->available.isValid() ? best->available : best->geometry;
+    QRect placed = saved;
+    // QRect's right and bottom are inclusive; the edges compared here are the
+    // exclusive ones a window's extent ends at.
+    const int areaRight = area.x() + area.width();
+    const int areaBottom = area.y() + area.height();
+    if (placed.x() + placed.width() + frame.right() > areaRight)
+        placed.moveLeft(areaRight - frame.right() - placed.width());
+    if (placed.y() + placed.height() + frame.bottom() > areaBottom)
+        placed.moveTop(areaBottom - frame.bottom() - placed.height());
+    if (placed.x() - frame.left() < area.x())
+        placed.moveLeft(area.x() + frame.left());
+    if (placed.y() - frame.top() < area.y())
+        placed.moveTop(area.y() + frame.top());
+    return placed;
 }
 
 } // namespace tarnex

@@ -8,13 +8,17 @@
 #include <QObject>
 #include <QPoint>
 #include <QPointer>
+#include <QByteArray>
+#include <QList>
+#include <QMargins>
+#include <QRect>
 #include <QString>
-#include <QStringList>
 
 #include <cstdint>
 #include <functional>
 
 class QDropEvent;
+class QMimeData;
 class QWidget;
 
 namespace tarnex {
@@ -68,9 +72,10 @@ public:
     const QString& SaveKey() const { return saveKey_; }
     void SetSaveKey(const QString& key) { saveKey_ = key; }
 
-    // The paths of the dropped items in the order the drop gave them, and
-    // the drop point in the owner window's coordinates.
-    std::function<void(const QStringList& Files, const QPoint& Pos)> OnDropFiles;
+    // The paths of the dropped items, as the file system's bytes, in the
+    // order the drop gave them, and the drop point in the owner window's
+    // coordinates.
+    std::function<void(const QList<QByteArray>& Files, const QPoint& Pos)> OnDropFiles;
 
     // The record file for SaveName, or an empty text when SaveName or SaveKey
     // is empty (no record is kept then).
@@ -87,6 +92,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QMargins FrameMargins() const;
     bool OwnsDropTarget(QObject* watched) const;
     bool HandleDrop(QWidget* target, QDropEvent* drop);
     void ApplySizeLimits();
@@ -101,5 +107,25 @@ private:
     QString saveName_ = QStringLiteral("\\Software\\My Application");
     QString saveKey_;
 };
+
+// The local paths a drop carries, as bytes: read from the text/uri-list bytes
+// and percent-decoded, so that a name which is not valid UTF-8 arrives as it
+// is on the disk. Items that are not local files are left out.
+QList<QByteArray> DroppedPaths(const QMimeData* mime);
+
+// One screen as placement sees it: its whole area, and the part of it that
+// panels leave to windows.
+struct ScreenArea {
+    QRect geometry;
+    QRect available;
+};
+
+// Where a window saved at `saved` (its client area) goes on these screens. A
+// rectangle lying wholly on the screens stays where it is. Otherwise it moves,
+// keeping its size, onto the screen it overlaps most (or the nearest one):
+// its right and bottom edges are pulled in to that screen's, then its left
+// and top edges, widened by the frame, pushed out to it, so that the title
+// bar can always be reached even when the window is larger than the screen.
+QRect PlaceOnScreens(const QRect& saved, const QList<ScreenArea>& screens, const QMargins& frame);
 
 } // namespace tarnex

@@ -8,6 +8,7 @@
 #include <QScreen>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QUrl>
 #include <QWidget>
 
@@ -52,14 +53,14 @@ struct DropWindow {
     QWidget form;
     QLineEdit* edit = new QLineEdit(&form);
     TFormEnhance* enhance = new TFormEnhance(&form);
-    std::vector<std::pair<QStringList, QPoint>> drops;
+    std::vector<std::pair<QList<QByteArray>, QPoint>> drops;
 
     DropWindow()
     {
         form.resize(400, 300);
         edit->setGeometry(100, 50, 80, 20);
         enhance->SetSavePlacement(false);
-        enhance->OnDropFiles = [this](const QStringList& files, const QPoint& pos) {
+        enhance->OnDropFiles = [this](const QList<QByteArray>& files, const QPoint& pos) {
             drops.emplace_back(files, pos);
         };
         enhance->Loaded();
@@ -70,6 +71,11 @@ struct DropWindow {
     {
         QMimeData mime;
         mime.setUrls(urls);
+        return Drop(target, mime, pos);
+    }
+
+    bool Drop(QWidget* target, const QMimeData& mime, QPoint pos)
+    {
         QDragEnterEvent enter(pos, Qt::CopyAction | Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(target, &enter);
         if (!enter.isAccepted())
@@ -95,10 +101,13 @@ TEST(FormEnhance, DeliversLongPathsWholeAndInOrder)
     ASSERT_TRUE(window.Drop(window.edit, urls.mid(1, 1), QPoint(3, 4)));
 
     ASSERT_EQ(window.drops.size(), 2u);
-    EXPECT_EQ(window.drops[0].first, paths);
-    EXPECT_EQ(window.drops[0].first[0].size(), deep.size());
+    QList<QByteArray> bytes;
+    for (const QString& p : paths)
+        bytes.append(p.toUtf8());
+    EXPECT_EQ(window.drops[0].first, bytes);
+    EXPECT_EQ(window.drops[0].first[0].size(), deep.toUtf8().size());
     EXPECT_EQ(window.drops[0].second, QPoint(7, 9));
-    EXPECT_EQ(window.drops[1].first, QStringList{QStringLiteral("/tmp/b")});
+    EXPECT_EQ(window.drops[1].first, QList<QByteArray>{"/tmp/b"});
     EXPECT_EQ(window.drops[1].second, QPoint(103, 54));
     EXPECT_TRUE(window.edit->text().isEmpty());
 }
@@ -117,6 +126,44 @@ TEST(FormEnhance, IgnoresNonFileDropsAndStopsWhenSwitchedOff)
     EXPECT_TRUE(window.form.acceptDrops());
     EXPECT_TRUE(window.Drop(&window.form, {QUrl::fromLocalFile(QStringLiteral("/tmp/x"))}, QPoint(1, 1)));
     EXPECT_EQ(window.drops.size(), 1u);
+}
+
+// A name that is not valid UTF-8 comes through as the bytes it has on the
+// disk: the list is read as bytes and percent-decoded, never through text.
+TEST(FormEnhance, DroppedPathsAreTheBytesOfTheUriList)
+{
+    struct Case {
+        const char* what;
+        QByteArray list;
+        QList<QByteArray> paths;
+    };
+    const QByteArray host = QSysInfo::machineHostName().toUtf8();
+    const Case cases[] = {
+        {"undecodable byte", "file:///tmp/%FF.bin\r\n", {"/tmp/\xFF.bin"}},
+        {"several, in order, the last without an end of line",
+         "file:///tmp/b\r\nfile:///tmp/a%20b\r\nfile:///tmp/caf%C3%A9", {"/tmp/b", "/tmp/a b", "/tmp/caf\xC3\xA9"}},
+        {"comments and blank lines", "# from a file manager\r\n\r\nfile:///x\n", {"/x"}},
+        {"this host or localhost", "file://localhost/l\r\nfile://" + host + "/h\r\nFILE:///u\r\n", {"/l", "/h", "/u"}},
+        {"another host, another scheme, no path", "file://elsewhere.example/e\r\nhttps://example.org/x\r\nfile:relative\r\n", {}},
+        {"a percent-encoded zero byte is no path", "file:///a%00b\r\n", {}},
+        {"query and fragment are not part of a name", "file:///q%3F%23?x#y\r\n", {"/q?#"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QMimeData mime;
+        mime.setData(QStringLiteral("text/uri-list"), c.list);
+        EXPECT_EQ(tarnex::DroppedPaths(&mime), c.paths);
+    }
+}
+
+TEST(FormEnhance, ADropOfAnUndecodableNameDeliversItsBytes)
+{
+    DropWindow window;
+    QMimeData mime;
+    mime.setData(QStringLiteral("text/uri-list"), "file:///tmp/%FF.bin\r\n");
+    ASSERT_TRUE(window.Drop(&window.form, mime, QPoint(2, 3)));
+    ASSERT_EQ(window.drops.size(), 1u);
+    EXPECT_EQ(window.drops[0].first, QList<QByteArray>{"/tmp/\xFF.bin"});
 }
 
 QString ConfigHome()
@@ -183,8 +230,11 @@ TEST(FormEnhance, PlacementSurvivesARestart)
     for (const char* line : {"Left=-15\n", "Top=20\n", "Right=285\n", "Bottom=230\n", "Maximized=0\n"})
         EXPECT_TRUE(text.contains(line)) << line << " in\n" << text.constData();
 
+    // Partly off the screen: brought back whole, keeping its size.
     auto second = BuiltWindow(name, QRect(1, 2, 3, 4));
-    EXPECT_EQ(second->geometry(), QRect(-15, 20, 300, 210));
+    EXPECT_EQ(second->geometry().size(), QSize(300, 210));
+    EXPECT_EQ(second->geometry().left(), 0);
+    EXPECT_GE(second->geometry().top(), 20);
     EXPECT_FALSE(second->isMaximized());
 }
 
@@ -239,7 +289,6 @@ INSTANTIATE_TEST_SUITE_P(
     Records, PlacementRecord,
     testing::Values(
         RecordCase{"AllValues", {{"Left", "10"}, {"Top", "20"}, {"Right", "310"}, {"Bottom", "220"}}, {10, 20, 300, 200}, false},
-        RecordCase{"NegativeLeftAndTopKept", {{"Left", "-20"}, {"Top", "-30"}, {"Right", "80"}, {"Bottom", "70"}}, {-20, -30, 100, 100}, false},
         RecordCase{"MissingEmptyAndNonNumbersFallBack", {{"Left", "10"}, {"Right", "abc"}, {"Bottom", ""}}, {10, 60, 240, 100}, false},
         RecordCase{"ListValueFallsBack", {{"Left", "1, 2"}, {"Top", "7"}}, {50, 7, 200, 153}, false},
         RecordCase{"EmptyGroupChangesNothing", {}, {50, 60, 200, 100}, false},
@@ -247,33 +296,93 @@ INSTANTIATE_TEST_SUITE_P(
         RecordCase{"MaximizedTakesTheRectangleFirst", {{"Left", "10"}, {"Top", "20"}, {"Right", "310"}, {"Bottom", "220"}, {"Maximized", "1"}}, {10, 20, 300, 200}, true}),
     [](const testing::TestParamInfo<RecordCase>& row) { return std::string(row.param.name); });
 
-TEST(FormEnhance, KeptOnThePrimaryScreenAtRightAndBottom)
+TEST(FormEnhance, BroughtOntoTheScreenWithItsTitleBarReachable)
 {
+    if (QGuiApplication::screens().size() > 1)
+        GTEST_SKIP() << "the case of one screen";
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     const int w = screen.x() + screen.width();
     const int h = screen.y() + screen.height();
     auto n = [](int v) { return std::to_string(v); };
     struct Row {
         std::vector<std::pair<const char*, std::string>> values;
-        QRect expected;
+        QRect expected; // a null top: only "below the screen's top" is asked
     };
     const Row rows[] = {
         // Beyond the right edge: shifted left, keeping its width.
-        {{{"Left", n(w - 100)}, {"Top", "10"}, {"Right", n(w + 200)}, {"Bottom", "110"}}, {w - 300, 10, 300, 100}},
-        // Wider than the screen: ends with a negative left edge.
-        {{{"Left", "0"}, {"Top", "0"}, {"Right", n(w + 100)}, {"Bottom", "100"}}, {-100, 0, w + 100, 100}},
+        {{{"Left", n(w - 100)}, {"Top", "50"}, {"Right", n(w + 200)}, {"Bottom", "150"}}, {w - 300, 50, 300, 100}},
+        // Wider than the screen: its left edge, where the title starts, stays on it.
+        {{{"Left", "0"}, {"Top", "50"}, {"Right", n(w + 100)}, {"Bottom", "150"}}, {0, 50, w + 100, 100}},
         // Below the bottom edge: shifted up.
         {{{"Left", "0"}, {"Top", n(h - 50)}, {"Right", "100"}, {"Bottom", n(h + 50)}}, {0, h - 100, 100, 100}},
-        // Nothing is adjusted at the left or top.
-        {{{"Left", "-500"}, {"Top", "-400"}, {"Right", "-300"}, {"Bottom", "-300"}}, {-500, -400, 200, 100}},
+        // Above and left of the screen: moved down and right onto it.
+        {{{"Left", "-500"}, {"Top", "-400"}, {"Right", "-300"}, {"Bottom", "-300"}}, {0, 0, 200, 100}},
     };
     int index = 0;
     for (const Row& row : rows) {
+        SCOPED_TRACE(index);
         const QString name = QStringLiteral("clamp-") + QString::number(index++);
         WriteRecord(name, row.values);
         auto form = BuiltWindow(QStringLiteral("\\Software\\") + name, QRect(50, 60, 200, 100));
-        EXPECT_EQ(form->geometry(), row.expected);
+        const QRect placed = form->geometry();
+        EXPECT_EQ(placed.size(), row.expected.size());
+        EXPECT_EQ(placed.left(), row.expected.left());
+        if (row.expected.top() == 0)
+            EXPECT_GT(placed.top(), screen.top()) << "room is left for the title bar above";
+        else
+            EXPECT_EQ(placed.top(), row.expected.top());
     }
+}
+
+TEST(FormEnhance, PlacementOnSeveralScreens)
+{
+    // A 1920 x 1080 screen with a 40-pixel panel at its bottom, and a
+    // 1280 x 1024 one to its right; the frame adds 2 pixels at the sides and
+    // bottom and a 24-pixel title bar.
+    const tarnex::ScreenArea a{{0, 0, 1920, 1080}, {0, 0, 1920, 1040}};
+    const tarnex::ScreenArea b{{1920, 0, 1280, 1024}, {1920, 0, 1280, 1024}};
+    const QMargins frame(2, 24, 2, 2);
+    struct Case {
+        const char* what;
+        QList<tarnex::ScreenArea> screens;
+        QRect saved;
+        QRect placed;
+    };
+    const Case cases[] = {
+        {"on the first screen", {a, b}, {100, 100, 300, 200}, {100, 100, 300, 200}},
+        {"on the second screen", {a, b}, {2000, 300, 300, 200}, {2000, 300, 300, 200}},
+        {"across both", {a, b}, {1800, 300, 300, 200}, {1800, 300, 300, 200}},
+        {"over a panel, still on the screen", {a, b}, {100, 950, 300, 100}, {100, 950, 300, 100}},
+        {"below the shorter second screen", {a, b}, {2000, 1000, 300, 60}, {2000, 962, 300, 60}},
+        {"on a screen no longer there", {a, b}, {3300, 100, 300, 200}, {2898, 100, 300, 200}},
+        {"beyond the right of the only screen", {a}, {1800, 100, 300, 200}, {1618, 100, 300, 200}},
+        {"above and left of the only screen", {a}, {-50, -10, 300, 200}, {2, 24, 300, 200}},
+        {"larger than the only screen", {a}, {-100, -100, 2200, 1200}, {2, 24, 2200, 1200}},
+        {"no screens at all", {}, {-100, -100, 30, 30}, {-100, -100, 30, 30}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(tarnex::PlaceOnScreens(c.saved, c.screens, frame), c.placed);
+    }
+}
+
+// Run by the test program started with two screens side by side.
+TEST(FormEnhance, KeptOnASecondScreen)
+{
+    const QList<QScreen*> screens = QGuiApplication::screens();
+    if (screens.size() < 2)
+        GTEST_SKIP() << "one screen";
+    const QRect second = screens[1]->geometry();
+    const QRect saved(second.x() + 40, second.y() + 60, 200, 100);
+    const QString name = QStringLiteral("second-screen");
+    WriteRecord(name, {{"Left", std::to_string(saved.left())},
+                       {"Top", std::to_string(saved.top())},
+                       {"Right", std::to_string(saved.left() + saved.width())},
+                       {"Bottom", std::to_string(saved.top() + saved.height())}});
+    auto form = BuiltWindow(QStringLiteral("\\Software\\") + name, QRect(50, 60, 200, 100));
+    EXPECT_EQ(form->geometry(), saved);
+    form->show();
+    EXPECT_EQ(form->screen(), screens[1]);
 }
 
 TEST(FormEnhance, MaximizedWindowSavesItsNormalRectangle)
