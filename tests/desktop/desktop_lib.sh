@@ -56,6 +56,32 @@ start_session_bus() {
   export DBUS_SESSION_BUS_ADDRESS=$(head -n1 "$tmp/bus")
 }
 
+# An XEmbed tray in a panel at the top right; sets trayer_pid and the
+# panel's PANEL_X, PANEL_Y, PANEL_WIDTH and PANEL_HEIGHT.
+start_tray() {
+  trayer --edge top --align right --widthtype pixel --width 40 --height 24 >/dev/null 2>&1 &
+  pids+=($!)
+  trayer_pid=$!
+  wait_for 30 xdotool search --onlyvisible --pid "$trayer_pid" || fail "the tray host did not start"
+  panel=$(xdotool search --onlyvisible --pid "$trayer_pid" | head -n1)
+  eval "$(xdotool getwindowgeometry --shell "$panel" | sed 's/^/PANEL_/')"
+}
+
+# Starts the program on the X display with ARGS; sets app_pid.
+start_app() {
+  ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=xcb "$app" "$@" >"$tmp/app.log" 2>&1 &
+  pids+=($!)
+  app_pid=$!
+}
+
+# Ends the program as log-out does; it must end with status 0.
+terminate_app() {
+  kill -TERM "$app_pid"
+  local status=0
+  wait "$app_pid" || status=$?
+  [ "$status" -eq 0 ] || fail "on SIGTERM the program ended with status $status"
+}
+
 # The program's visible top-level windows named NAME.
 visible_window() { xdotool search --onlyvisible --name "$1"; }
 main_window_shown() { visible_window '^Tarnex Fast  v3\.1\.1$'; }

@@ -13,15 +13,10 @@ need Xvfb openbox trayer xdotool xprop
 
 start_xvfb
 start_window_manager
-trayer --edge top --align right --widthtype pixel --width 40 --height 24 >/dev/null 2>&1 &
-pids+=($!)
-trayer_pid=$!
-wait_for 30 xdotool search --onlyvisible --pid "$trayer_pid" || fail "the tray host did not start"
+start_tray
 
+start_app
 export ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=xcb
-"$app" >"$tmp/app.log" 2>&1 &
-pids+=($!)
-app_pid=$!
 wait_for 30 eval '[ -S "$XDG_RUNTIME_DIR"/tarnexfast-*.socket ]' || fail "the first program did not listen"
 main_window_hidden || fail "the first program did not start hidden in the tray"
 
@@ -62,10 +57,7 @@ status=0
 grep -q 'busy' "$tmp/second.log" || fail "the refused second start said: $(cat "$tmp/second.log")"
 xdotool key Return
 
-kill -TERM "$app_pid"
-status=0
-wait "$app_pid" || status=$?
-[ "$status" -eq 0 ] || fail "on SIGTERM the program ended with status $status"
+terminate_app
 [ -z "$(ls "$XDG_RUNTIME_DIR")" ] || fail "the program left $(ls "$XDG_RUNTIME_DIR") in the runtime folder"
 
 echo "second launch hand-over: 1 passed, 0 failed"

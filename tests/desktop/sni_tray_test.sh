@@ -17,9 +17,7 @@ start_xvfb
 start_window_manager
 start_session_bus
 
-ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=xcb "$app" >"$tmp/app.log" 2>&1 &
-pids+=($!)
-app_pid=$!
+start_app
 wait_for 30 main_window_shown || fail "without a tray the window did not show"
 
 # The panel arrives after the program, as it often does at log-in.
@@ -60,10 +58,7 @@ wait_for 30 main_window_hidden || fail "the window did not hide to the panel aga
 kill "$watcher_pid"
 wait_for 30 main_window_shown || fail "the panel went, and the hidden window stayed hidden"
 
-kill -TERM "$app_pid"
-status=0
-wait "$app_pid" || status=$?
-[ "$status" -eq 0 ] || fail "on SIGTERM the program ended with status $status"
+terminate_app
 grep -q '^\[Vantor122\]' "$XDG_CONFIG_HOME/tarnexfs3.conf" || fail "the window placement was not saved"
 
 echo "status-notifier tray: 1 passed, 0 failed"

@@ -13,9 +13,7 @@ need Xvfb openbox trayer xdotool xprop
 start_xvfb
 start_window_manager
 
-ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=xcb "$app" >"$tmp/app.log" 2>&1 &
-pids+=($!)
-app_pid=$!
+start_app
 wait_for 30 main_window_shown || fail "without a tray the window did not show"
 window=$(main_window_shown | head -n1)
 xdotool windowminimize "$window"
@@ -23,14 +21,6 @@ wait_for 10 eval '[ "$(xprop -id "$window" WM_STATE | grep -c Iconic)" -eq 1 ]' 
 xdotool windowactivate "$window"
 wait_for 30 main_window_shown || fail "the minimised window did not come back"
 
-start_tray() {
-  trayer --edge top --align right --widthtype pixel --width 40 --height 24 >/dev/null 2>&1 &
-  pids+=($!)
-  trayer_pid=$!
-  wait_for 30 xdotool search --onlyvisible --pid "$trayer_pid" || fail "the tray host did not start"
-  panel=$(xdotool search --onlyvisible --pid "$trayer_pid" | head -n1)
-  eval "$(xdotool getwindowgeometry --shell "$panel" | sed 's/^/PANEL_/')"
-}
 # The icon is a window of the program inside the tray's panel.
 icon_in_tray() {
   local w
@@ -54,9 +44,6 @@ wait_for 30 icon_in_tray || fail "the icon did not join the next tray"
 xdotool windowminimize "$(main_window_shown | head -n1)"
 wait_for 30 main_window_hidden || fail "minimising did not hide to the next tray"
 
-kill -TERM "$app_pid"
-status=0
-wait "$app_pid" || status=$?
-[ "$status" -eq 0 ] || fail "on SIGTERM the program ended with status $status"
+terminate_app
 
 echo "tray appearing late: 1 passed, 0 failed"
