@@ -41,6 +41,7 @@ Application::~Application()
 {
     if (signalNotifier_ == nullptr)
         return;
+    delete signalNotifier_;
     struct sigaction action {};
     action.sa_handler = SIG_DFL;
     for (int sig : {SIGTERM, SIGINT, SIGHUP})
