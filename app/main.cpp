@@ -117,6 +117,10 @@ int main(int argc, char** argv)
             return 1;
         }
         return 1;
+    case tarnex::SingleInstance::Role::Silent:
+        std::fprintf(stderr, "tarnexfast: another Tarnex Fast runs in this session but does not answer; "
+                             "nothing was added.\n");
+        return 1;
     case tarnex::SingleInstance::Role::Alone:
         std::fprintf(stderr, "tarnexfast: no private runtime folder ($XDG_RUNTIME_DIR); "
                              "a later start will not find this one.\n");

@@ -94,8 +94,10 @@ SingleInstance::Role SingleInstance::Start(int timeoutMs)
             return Role::Running;
         }
         delete socket;
+        // Never a second program beside a live first one: two would write
+        // the same settings.
         if (deadline.hasExpired())
-            return Role::Alone;
+            return Role::Silent;
         QThread::msleep(100);
     }
 }

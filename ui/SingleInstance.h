@@ -24,6 +24,7 @@ public:
     enum class Role {
         First,   // this program serves the session
         Running, // another program does: hand the files to it
+        Silent,  // another program holds the lock but takes no connection
         Alone,   // no private runtime folder, or it cannot be used: run without
     };
     enum class HandOverResult { Accepted, Refused, NoAnswer };

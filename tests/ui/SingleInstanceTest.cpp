@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLockFile>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -117,6 +118,14 @@ TEST_F(SingleInstanceTest, ASocketLeftByADeadProgramIsReplacedAndTheLockFreedAtT
     struct stat st {};
     ASSERT_EQ(::stat(QFile::encodeName(next.SocketPath()).constData(), &st), 0);
     EXPECT_EQ(st.st_mode & 077, 0u) << "only the user may connect";
+}
+
+TEST_F(SingleInstanceTest, ALockHeldWithoutASocketIsNoReasonForASecondProgram)
+{
+    QLockFile held(Path() + QStringLiteral(".lock"));
+    ASSERT_TRUE(held.tryLock(0));
+    SingleInstance later(Path());
+    EXPECT_EQ(later.Start(300), Role::Silent);
 }
 
 TEST(SingleInstanceSessionPath, OnlyAPrivateRuntimeFolderOfTheUsersOwn)
