@@ -8,6 +8,7 @@
   sni.py click LABEL   send "clicked" to the item's menu entry LABEL
   sni.py icon          print the sizes of the item's icon pixmaps and its tip
   sni.py activate      call the item's Activate, as a left click does
+  sni.py ready         succeed once the watcher is on the bus
 """
 import sys
 
@@ -150,6 +151,8 @@ def main():
         print(" ".join(sorted({"%dx%d" % (int(w), int(h)) for w, h, _ in pixmaps}, key=lambda s: int(s.split("x")[0]))))
         tip = obj.Get(ITEM, "ToolTip", dbus_interface=dbus.PROPERTIES_IFACE)
         print(str(tip[2]))
+    elif command == "ready":
+        sys.exit(0 if bus.name_has_owner(WATCHER) else 1)
     elif command == "activate":
         item(bus).Activate(dbus.Int32(0), dbus.Int32(0), dbus_interface=ITEM)
     else:
