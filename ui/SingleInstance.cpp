@@ -111,7 +111,9 @@ SingleInstance::HandOverResult SingleInstance::HandOver(const QList<QByteArray>&
     {
         QDataStream out(&request, QIODevice::WriteOnly);
         out.setVersion(QDataStream::Qt_6_0);
-        out << kMagic << activationToken << files;
+        out << kMagic << activationToken << static_cast<quint32>(files.size());
+        for (const QByteArray& file : files)
+            out << file;
     }
     const QDeadlineTimer deadline(timeoutMs);
     peer_->write(request);
@@ -154,7 +156,16 @@ void SingleInstance::Serve(QLocalSocket* socket)
             socket->abort();
             return;
         }
-        in >> token >> files;
+        in >> token;
+        // The count is read here rather than by QDataStream's list reader,
+        // which would reserve room for any count it is sent.
+        quint32 count = 0;
+        in >> count;
+        for (quint32 i = 0; in.status() == QDataStream::Ok && i < count; ++i) {
+            QByteArray file;
+            in >> file;
+            files << file;
+        }
         if (!in.commitTransaction()) {
             if (in.status() != QDataStream::ReadPastEnd)
                 socket->abort();

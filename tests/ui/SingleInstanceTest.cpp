@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QLocalSocket>
 #include <QLockFile>
 #include <QTemporaryDir>
 #include <QThread>
@@ -72,6 +73,37 @@ TEST_F(SingleInstanceTest, ALaterStartHandsItsFilesOverAsBytes)
     EXPECT_EQ(later.result, Result::Accepted);
     EXPECT_EQ(received, files);
     EXPECT_EQ(token, QByteArray("token-1"));
+}
+
+TEST_F(SingleInstanceTest, ABrokenRequestNeitherReachesTheWindowNorStopsTheService)
+{
+    SingleInstance first(Path());
+    ASSERT_EQ(first.Start(), Role::First);
+    int handOvers = 0;
+    first.OnHandOver = [&](const QList<QByteArray>&, const QByteArray&) { return ++handOvers > 0; };
+
+    const QList<QByteArray> requests = {
+        QByteArray("not a request at all"),
+        // The right start, then a count of four thousand million files and none.
+        QByteArray::fromHex("54584631" "00000000" "ffffffff"),
+    };
+    for (const QByteArray& request : requests) {
+        QLocalSocket raw;
+        raw.connectToServer(first.SocketPath());
+        ASSERT_TRUE(raw.waitForConnected(1000));
+        raw.write(request);
+        raw.flush();
+        for (int i = 0; i < 20; ++i)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        raw.disconnectFromServer();
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    EXPECT_EQ(handOvers, 0);
+
+    LaterStart later;
+    RunLaterStart(Path(), {QByteArray("/x")}, 5000, later);
+    EXPECT_EQ(later.result, Result::Accepted);
+    EXPECT_EQ(handOvers, 1);
 }
 
 TEST_F(SingleInstanceTest, RefusalAndSilenceReachTheLaterStart)
