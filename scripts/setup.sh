@@ -6,15 +6,21 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  # the tray follows X tray managers through xcb; Wayland sessions need Qt's platform
+  libxcb1-dev qt6-wayland
   libgtest-dev
   # test-only oracle and benchmark peers; the program never links them
   nettle-dev libgcrypt20-dev libbotan-2-dev libcrypto++-dev
   # a test watches the wipe's system calls
   strace
   # desktop tests: a virtual display, a tray host and tools to drive it
-  xvfb xauth xdotool xclip trayer openbox imagemagick
+  xvfb xauth xdotool xclip trayer openbox imagemagick x11-utils
   # a desktop test pings the window as a window manager does
   python3-xlib
+  # status-notifier tray tests: a private session bus and a stand-in panel
+  dbus-daemon python3-dbus python3-gi
+  # Wayland tests: a headless compositor
+  weston
   # fonts for the offscreen and virtual-display runs
   fonts-dejavu-core
 )

@@ -11,6 +11,7 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QThread>
 #include <QTreeWidget>
@@ -73,6 +74,13 @@ protected:
         }
     }
 };
+
+// What goes on the clipboard: the text up to a zero byte. Nothing goes when
+// that is empty, and the clipboard keeps what it held.
+QString ClipboardTextOf(const std::string& text)
+{
+    return QString::fromUtf8(text.c_str());
+}
 
 } // namespace
 
@@ -193,11 +201,21 @@ std::string EngineWindow::ClipboardText()
 
 void EngineWindow::SetClipboardText(const std::string& text)
 {
-    // The text ends at a zero byte, and an empty text leaves the clipboard
-    // holding what it held.
-    const QString s = QString::fromUtf8(text.c_str());
+    const QString s = ClipboardTextOf(text);
     if (!s.isEmpty())
         QGuiApplication::clipboard()->setText(s);
+}
+
+void EngineWindow::SetClipboardSecretText(const std::string& text)
+{
+    const QString s = ClipboardTextOf(text);
+    if (s.isEmpty())
+        return;
+    auto* data = new QMimeData;
+    data->setText(s);
+    // KDE's clipboard and CopyQ leave text carrying this out of their history.
+    data->setData(QStringLiteral("x-kde-passwordManagerHint"), QByteArrayLiteral("secret"));
+    QGuiApplication::clipboard()->setMimeData(data);
 }
 
 void EngineWindow::EmptyClipboard()

@@ -35,6 +35,9 @@ public:
     bool AskPassword() override;
     std::string ClipboardText() override;
     void SetClipboardText(const std::string& text) override;
+    // The text, marked for clipboard managers as a secret to keep out of
+    // their history.
+    void SetClipboardSecretText(const std::string& text) override;
     void EmptyClipboard() override;
     void Beep() override;
     void SetBusyCursor(bool busy) override;

@@ -1,6 +1,7 @@
 #include "ui/Unit1.h"
 
 #include "engine/Commands.h"
+#include "ui/ClipboardCommands.h"
 #include "ui/EngineWindow.h"
 #include "ui/Artwork.h"
 #include "ui/Messages.h"
@@ -213,15 +214,34 @@ TForm1::TForm1(QWidget* parent)
     EncryptClipboard1 = addItem("EncryptClipboard1", "Encrypt &Clipboard", &TForm1::EncryptClipboard1Click);
     EmptyClipboard1 = addItem("EmptyClipboard1", "E&mpty Clipboard", &TForm1::EmptyClipboard1Click);
 
+    // In the free space beside Wipe, where the hidden Memo1 lies.
+    MenuButton1 = new QToolButton(this);
+    MenuButton1->setObjectName(QStringLiteral("MenuButton1"));
+    MenuButton1->setText(QStringLiteral("&Menu"));
+    MenuButton1->setGeometry(104, 184, 57, 22);
+    MenuButton1->setPopupMode(QToolButton::InstantPopup);
+    MenuButton1->setMenu(PopupMenu1);
+    // Reached by Alt+M; the Tab order stays that of the buttons above.
+    MenuButton1->setFocusPolicy(Qt::NoFocus);
+    MenuButton1->hide();
+    setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(this, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+        if (!MenuButton1->isHidden())
+            PopupMenu1->popup(mapToGlobal(pos));
+    });
+
     CoolTrayIcon1 = new TCoolTrayIcon(this);
     CoolTrayIcon1->setObjectName(QStringLiteral("CoolTrayIcon1"));
     CoolTrayIcon1->SetHint(QStringLiteral("Tarnex Fast"));
     CoolTrayIcon1->SetShowHint(true);
-    CoolTrayIcon1->SetIcon(QIcon(DrawAppIcon(16)));
+    // Panels ask for their own sizes: the installed scalable icon by name
+    // when there is one, else every size drawn here.
+    CoolTrayIcon1->SetIcon(QIcon::fromTheme(QStringLiteral("tarnexfast"), AppIcon()));
     CoolTrayIcon1->SetPopupMenu(PopupMenu1);
     CoolTrayIcon1->SetLeftPopup(true);
     CoolTrayIcon1->SetStartMinimized(true);
     CoolTrayIcon1->SetMinimizeToTray(true);
+    CoolTrayIcon1->OnTrayChange = [this](TCoolTrayIcon*, bool available) { MenuButton1->setVisible(!available); };
 
     // Last, once the window is complete: the saved placement first, then the
     // tray decides whether the window starts hidden.
@@ -234,6 +254,7 @@ TForm1::TForm1(QWidget* parent)
     };
     FormEnhance1->Loaded();
     CoolTrayIcon1->Loaded();
+    MenuButton1->setVisible(!CoolTrayIcon1->TrayAvailable());
     // The first control of the tab order has the focus when the window is
     // first shown.
     Button1->setFocus(Qt::OtherFocusReason);
@@ -381,12 +402,22 @@ void TForm1::Encryptfiles1Click()
 
 void TForm1::DecryptClipboard1Click()
 {
-    RunCommand([this] { DecryptClipboard(*engine_); });
+    RunCommand([this] {
+        if (pass != nullptr)
+            RunClipboardCommand(*this, *pass, &DecryptClipboard);
+        else
+            DecryptClipboard(*engine_);
+    });
 }
 
 void TForm1::EncryptClipboard1Click()
 {
-    RunCommand([this] { EncryptClipboard(*engine_); });
+    RunCommand([this] {
+        if (pass != nullptr)
+            RunClipboardCommand(*this, *pass, &EncryptClipboard);
+        else
+            EncryptClipboard(*engine_);
+    });
 }
 
 void TForm1::EmptyClipboard1Click()

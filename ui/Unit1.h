@@ -56,6 +56,9 @@ public:
     QLabel* StatusText;   // StatusBar1's single text
     QFileDialog* OpenDialog1;
     QMenu* PopupMenu2;
+    // Without a tray, the tray menu's way in: a button (and the window's own
+    // context menu), shown only while there is no tray.
+    QToolButton* MenuButton1;
 
     TFormEnhance* FormEnhance1;
     TCaptionButton* CaptionButton1;

@@ -8,44 +8,12 @@ set -euo pipefail
 app=$1
 cli=$2
 
-for tool in Xvfb trayer xdotool xclip; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (scripts/setup.sh installs it)" >&2; exit 1; }
-done
+here=$(cd "$(dirname "$0")" && pwd)
+. "$here/desktop_lib.sh"
+need Xvfb trayer xdotool xclip
+start_xvfb
 
-tmp=$(mktemp -d)
-pids=()
-cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# Polls a command until it succeeds or the seconds run out.
-wait_for() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@" >/dev/null 2>&1; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.1
-  done
-}
-
-visible_window() { xdotool search --onlyvisible --name "$1"; }
-
-Xvfb -displayfd 3 -screen 0 800x500x24 -nolisten tcp 3>"$tmp/display" 2>/dev/null &
-pids+=($!)
-wait_for 30 test -s "$tmp/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$tmp/display")"
-export XDG_CONFIG_HOME="$tmp/config" XDG_RUNTIME_DIR="$tmp/runtime"
-mkdir -m 700 -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-
-trayer --edge top --align right --widthtype pixel --width 40 --height 24 >/dev/null 2>&1 &
-pids+=($!)
-trayer_pid=$!
-wait_for 30 xdotool search --onlyvisible --pid "$trayer_pid" || fail "the tray host did not start"
+start_tray
 
 text=$'Meet at noon.\nBring the keys: caf\u00e9 & co.'
 password='s3cret pass'
@@ -53,12 +21,8 @@ printf '%s\n' "$password" >"$tmp/password"
 expected=$(printf '%s' "$text" | "$cli" encrypt-text --password-file "$tmp/password" 2>/dev/null)
 [ -n "$expected" ] || fail "the command-line tool gave no line"
 
-ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=xcb "$app" >"$tmp/app.log" 2>&1 &
-pids+=($!)
-app_pid=$!
+start_app
 
-panel=$(xdotool search --onlyvisible --pid "$trayer_pid" | head -n1)
-eval "$(xdotool getwindowgeometry --shell "$panel" | sed 's/^/PANEL_/')"
 
 # The icon is the program's one visible window, once the tray host has taken
 # it in; the main window stays hidden.

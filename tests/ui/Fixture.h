@@ -82,14 +82,17 @@ inline auto ChooseFiles(QStringList paths)
     };
 }
 
-// A step for the password dialog: type the text and press OK.
+// A step for the password dialog: type the text and press OK. OK is pressed
+// from the dialog's event loop, as a user's click is: a command may run (and
+// show its boxes) from the OK itself, and those boxes are the script's next
+// steps.
 inline auto TypePassword(QString text)
 {
     return [text](QWidget* modal) {
         auto* dialog = qobject_cast<Tpass*>(modal);
         ASSERT_NE(dialog, nullptr);
         dialog->Edit1->setText(text);
-        dialog->Button1->click();
+        QMetaObject::invokeMethod(dialog->Button1, &QPushButton::click, Qt::QueuedConnection);
     };
 }
 

@@ -1,5 +1,7 @@
 #include "ui/components/CoolTrayIcon.h"
 
+#include "ui/components/TrayPresence.h"
+
 #include <QCursor>
 #include <QEvent>
 #include <QGuiApplication>
@@ -37,17 +39,40 @@ TShiftStateFlag ButtonFlag(TMouseButton button)
     return ssMiddle;
 }
 
+// A menu of our own can be placed at the pointer only where the program
+// knows where the pointer is: not on Wayland, where an unparented menu opens
+// as a window of its own in the middle of the screen.
+bool CanPlaceMenuAtPointer()
+{
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
+
 } // namespace
 
 TCoolTrayIcon::TCoolTrayIcon(QWidget* owner)
-    : QObject(owner), owner_(owner), tray_(new QSystemTrayIcon(this)), timer_(new QTimer(this))
+    : QObject(owner), owner_(owner), presence_(new TrayPresence(this)), timer_(new QTimer(this))
 {
     timer_->setInterval(0);
     connect(timer_, &QTimer::timeout, this, [this] { CycleStep(); });
-    connect(tray_, &QSystemTrayIcon::activated, this,
-            [this](QSystemTrayIcon::ActivationReason reason) { Activated(reason); });
+    connect(presence_, &TrayPresence::Changed, this, &TCoolTrayIcon::TrayChanged);
+    watcherOwner_ = presence_->WatcherOwner();
     if (owner != nullptr)
         owner->installEventFilter(this);
+}
+
+QSystemTrayIcon* TCoolTrayIcon::EnsureTrayIcon()
+{
+    if (tray_ != nullptr)
+        return tray_;
+    // Made only now that a tray is there: Qt picks D-Bus or XEmbed when its
+    // first icon is made and keeps that choice, so an icon made before a
+    // status-notifier host had started would never reach it.
+    statusNotifierIcon_ = presence_->StatusNotifierHost();
+    tray_ = new QSystemTrayIcon(this);
+    connect(tray_, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) { Activated(reason); });
+    PrepareTrayData();
+    return tray_;
 }
 
 TCoolTrayIcon::~TCoolTrayIcon()
@@ -55,6 +80,18 @@ TCoolTrayIcon::~TCoolTrayIcon()
     TCoolTrayIcon::RemoveFromTray();
     if (owner_ != nullptr)
         owner_->removeEventFilter(this);
+}
+
+void TCoolTrayIcon::SetEnabled(bool enabled)
+{
+    enabled_ = enabled;
+    PrepareTrayData();
+}
+
+void TCoolTrayIcon::SetPopupMenu(QMenu* menu)
+{
+    popupMenu_ = menu;
+    PrepareTrayData();
 }
 
 void TCoolTrayIcon::Loaded()
@@ -78,7 +115,35 @@ void TCoolTrayIcon::Loaded()
 
 bool TCoolTrayIcon::TrayAvailable() const
 {
-    return QSystemTrayIcon::isSystemTrayAvailable();
+    if (tray_ == nullptr)
+        return presence_->Any();
+    return statusNotifierIcon_ ? presence_->StatusNotifierHost() : presence_->XEmbedManager();
+}
+
+void TCoolTrayIcon::TrayChanged()
+{
+    const bool available = TrayAvailable();
+    const bool hostReplaced = presence_->WatcherOwner() != watcherOwner_;
+    watcherOwner_ = presence_->WatcherOwner();
+    if (available && iconVisible_) {
+        if (inTray_ && hostReplaced && statusNotifierIcon_) {
+            // A restarted panel knows no items: register with it afresh.
+            tray_->hide();
+            tray_->show();
+        } else if (!inTray_) {
+            AddToTray();
+        }
+        if (owner_ != nullptr && owner_->isMinimized() && minimizeToTray_)
+            DoMinimizeToTray();
+    } else if (!available && inTray_) {
+        tray_->hide();
+        inTray_ = false;
+        // iconVisible_ stays: the icon returns with the next tray.
+    }
+    if (!available && owner_ != nullptr && !owner_->isVisible())
+        ShowMainWindow();
+    if (OnTrayChange)
+        OnTrayChange(this, available);
 }
 
 void TCoolTrayIcon::SetDesignPreview(bool preview)
@@ -159,8 +224,15 @@ QString TCoolTrayIcon::TipText() const
 
 void TCoolTrayIcon::PrepareTrayData()
 {
+    if (tray_ == nullptr)
+        return;
     tray_->setIcon(icon_);
     tray_->setToolTip(TipText());
+    // The XEmbed icon pops it on the right button, and a status-notifier
+    // host shows it at the panel, where the program itself could not.
+    QMenu* menu = enabled_ ? popupMenu_.data() : nullptr;
+    if (tray_->contextMenu() != menu)
+        tray_->setContextMenu(menu);
 }
 
 bool TCoolTrayIcon::AddToTray()
@@ -170,7 +242,7 @@ bool TCoolTrayIcon::AddToTray()
     PrepareTrayData();
     if (inTray_ || !TrayAvailable())
         return false;
-    tray_->show();
+    EnsureTrayIcon()->show();
     inTray_ = true;
     return true;
 }
@@ -205,7 +277,7 @@ void TCoolTrayIcon::ShowMainWindow()
 
 void TCoolTrayIcon::HideMainWindow()
 {
-    if (owner_ != nullptr)
+    if (owner_ != nullptr && TrayAvailable())
         owner_->hide();
 }
 
@@ -267,6 +339,12 @@ void TCoolTrayIcon::ShowMenu()
 {
     if (popupMenu_ == nullptr)
         return;
+    if (!CanPlaceMenuAtPointer()) {
+        // The panel's own menu is on the right button; the left one does
+        // what status-notifier hosts expect of it and brings the window.
+        ShowMainWindow();
+        return;
+    }
     if (owner_ != nullptr && owner_->isVisible())
         owner_->activateWindow();
     popupMenu_->popup(QCursor::pos());
@@ -294,8 +372,9 @@ void TCoolTrayIcon::Activated(QSystemTrayIcon::ActivationReason reason)
         release(TMouseButton::mbLeft);
         break;
     case QSystemTrayIcon::Context:
+        // The menu is the icon's context menu: the XEmbed icon has popped
+        // it already and a status-notifier host shows it itself.
         press(TMouseButton::mbRight);
-        ShowMenu();
         release(TMouseButton::mbRight);
         break;
     case QSystemTrayIcon::MiddleClick:

@@ -20,6 +20,8 @@ class QWidget;
 
 namespace tarnex {
 
+class TrayPresence;
+
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
 
 enum TShiftStateFlag { ssShift = 0x1, ssAlt = 0x2, ssCtrl = 0x4, ssLeft = 0x8, ssRight = 0x10, ssMiddle = 0x20 };
@@ -43,6 +45,10 @@ public:
     // reach it from), then the icon is put in the tray if IconVisible. Call
     // once, at the end of building the window. The program shows the main
     // window itself only when StartMinimized is false.
+    //
+    // A tray may come later or go away while the program runs: the icon
+    // joins it when it comes, and when it goes a hidden main window is shown,
+    // since nothing else could bring it back.
     void Loaded();
 
     // Puts the icon in the tray (or takes it out) without changing IconVisible.
@@ -60,9 +66,9 @@ public:
     std::uint32_t CycleInterval() const { return cycleInterval_; }
     void SetCycleInterval(std::uint32_t interval);
 
-    // While false, mouse actions on the icon are ignored.
+    // While false, mouse actions on the icon are ignored and it offers no menu.
     bool Enabled() const { return enabled_; }
-    void SetEnabled(bool enabled) { enabled_ = enabled; }
+    void SetEnabled(bool enabled);
 
     const QString& Hint() const { return hint_; }
     void SetHint(const QString& hint);
@@ -75,9 +81,10 @@ public:
     bool IconVisible() const { return iconVisible_; }
     void SetIconVisible(bool visible);
 
-    // Cleared when the menu is destroyed.
+    // Cleared when the menu is destroyed. Trays that show menus themselves
+    // (status-notifier hosts read it over D-Bus) get it with the icon.
     QMenu* PopupMenu() const { return popupMenu_; }
-    void SetPopupMenu(QMenu* menu) { popupMenu_ = menu; }
+    void SetPopupMenu(QMenu* menu);
 
     // The menu also opens on the left button.
     bool LeftPopup() const { return leftPopup_; }
@@ -98,10 +105,13 @@ public:
     // so this is only raised through MouseMove.
     std::function<void(TCoolTrayIcon* Sender, TShiftState Shift, int X, int Y)> OnMouseMove;
     std::function<void(TCoolTrayIcon* Sender, std::int32_t Current)> OnCycle;
+    // A tray appeared (Available true) or went away.
+    std::function<void(TCoolTrayIcon* Sender, bool Available)> OnTrayChange;
 
     // Brings the main window back from the tray or from the minimised state.
     void ShowMainWindow();
     // Hides the main window and with it its task-bar entry; the icon stays.
+    // Without a tray the window stays: hidden, it could not be reached.
     void HideMainWindow();
 
     // Each true when the desktop took the request: adding fails without a
@@ -115,10 +125,14 @@ public:
     // empty when there is no hint to show.
     QString TipText() const;
 
+    // Qt's icon, made when the icon first goes into a tray; null before.
     QSystemTrayIcon* TrayIcon() const { return tray_; }
+    TrayPresence* Presence() const { return presence_; }
+
+    // The desktop has a tray of the kind the icon uses.
+    virtual bool TrayAvailable() const;
 
 protected:
-    virtual bool TrayAvailable() const;
 
     virtual void Click();
     virtual void DblClick();
@@ -139,9 +153,16 @@ protected:
 private:
     void PrepareTrayData();
     void UpdateTimer();
+    void TrayChanged();
+    QSystemTrayIcon* EnsureTrayIcon();
 
     QPointer<QWidget> owner_;
-    QSystemTrayIcon* tray_;
+    TrayPresence* presence_;
+    QSystemTrayIcon* tray_ = nullptr;
+    // Qt decides once per program, when its first icon is made, whether
+    // icons go over D-Bus or by XEmbed; this records what it chose.
+    bool statusNotifierIcon_ = false;
+    QString watcherOwner_;
     QTimer* timer_;
     QPointer<QMenu> popupMenu_;
     QList<QIcon> iconList_;

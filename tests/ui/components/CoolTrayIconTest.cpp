@@ -1,4 +1,5 @@
 #include "ui/components/CoolTrayIcon.h"
+#include "ui/components/TrayPresence.h"
 
 #include <QAction>
 #include <QCoreApplication>
@@ -92,10 +93,12 @@ TEST(CoolTrayIcon, TipIsTheHintCutTo63Characters)
         {astral, true, QString(62, u'x')},
     };
     QWidget form;
-    TCoolTrayIcon tray(&form);
+    TrayedIcon tray(&form);
+    ASSERT_TRUE(tray.AddToTray());
     for (const Row& row : rows) {
         tray.SetShowHint(row.show);
         tray.SetHint(row.hint);
+        EXPECT_EQ(tray.TipText(), row.tip) << row.hint.toStdString();
         EXPECT_EQ(tray.TrayIcon()->toolTip(), row.tip) << row.hint.toStdString();
     }
 }
@@ -156,6 +159,54 @@ TEST(CoolTrayIcon, MinimizingHidesToTheTrayAndShowingRestores)
     EXPECT_TRUE(form.isVisible());
 }
 
+// The desktop's tray comes after the program and goes again: the icon joins
+// it, minimising hides to it from then on, and when it goes the hidden window
+// comes back, since nothing else could reach it.
+TEST(CoolTrayIcon, FollowsATrayThatComesAndGoes)
+{
+    QWidget form;
+    TCoolTrayIcon tray(&form);
+    tray.SetIcon(SolidIcon(Qt::blue));
+    tray.SetStartMinimized(true);
+    tray.SetMinimizeToTray(true);
+    std::vector<bool> changes;
+    tray.OnTrayChange = [&](TCoolTrayIcon*, bool available) { changes.push_back(available); };
+    tray.Presence()->Set(false, false);
+    tray.Loaded();
+    ASSERT_TRUE(form.isVisible()) << "no tray at start: the window shows";
+    EXPECT_EQ(tray.TrayIcon(), nullptr) << "no icon is made before there is a tray to take it";
+
+    form.showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(form.isVisible()) << "without a tray minimising minimises";
+    tray.Presence()->Set(false, true);
+    QCoreApplication::processEvents();
+    ASSERT_NE(tray.TrayIcon(), nullptr);
+    EXPECT_TRUE(tray.TrayIcon()->isVisible());
+    EXPECT_FALSE(form.isVisible()) << "the window minimised before the tray came goes to it";
+
+    tray.Presence()->Set(false, false);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(tray.TrayIcon()->isVisible());
+    EXPECT_TRUE(tray.IconVisible()) << "the icon is still wanted, for the next tray";
+    tray.HideMainWindow();
+    EXPECT_TRUE(form.isVisible()) << "hiding without a tray would lose the window";
+
+    tray.Presence()->Set(false, true);
+    EXPECT_TRUE(tray.TrayIcon()->isVisible());
+    tray.ShowMainWindow();
+    form.showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(form.isVisible()) << "with the tray back, minimising hides to it";
+
+    // Qt keeps the kind of tray it first used; a status-notifier host alone
+    // cannot show an icon that went by XEmbed.
+    tray.Presence()->Set(true, false, QStringLiteral(":1.7"));
+    EXPECT_FALSE(tray.TrayAvailable());
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_EQ(changes, (std::vector<bool>{true, false, true, false}));
+}
+
 struct NotificationCase {
     const char* name;
     QSystemTrayIcon::ActivationReason reason;
@@ -181,10 +232,12 @@ TEST_P(TrayNotifications, RaiseEventsAndOpenTheMenu)
     bool defaultRun = false;
     QObject::connect(open, &QAction::triggered, [&] { defaultRun = true; });
 
-    TCoolTrayIcon tray(&form);
+    TrayedIcon tray(&form);
+    ASSERT_TRUE(tray.AddToTray());
     tray.SetPopupMenu(&menu);
     tray.SetLeftPopup(c.leftPopup);
     tray.SetEnabled(c.enabled);
+    EXPECT_EQ(tray.TrayIcon()->contextMenu(), c.enabled ? &menu : nullptr) << "a disabled icon offers no menu";
     std::vector<std::string> events;
     auto name = [](TMouseButton b) {
         return b == TMouseButton::mbLeft ? std::string("left") : b == TMouseButton::mbRight ? "right" : "middle";
@@ -217,8 +270,10 @@ INSTANTIATE_TEST_SUITE_P(
                          {"down left", "click", "up left"}, true, false},
         NotificationCase{"LeftPressOnlyClicksWithoutLeftPopup", QSystemTrayIcon::Trigger, false, true,
                          {"down left", "click", "up left"}, false, false},
-        NotificationCase{"RightPressOpensMenu", QSystemTrayIcon::Context, false, true,
-                         {"down right", "up right"}, true, false},
+        // The right button's menu is the icon's context menu, which the tray
+        // itself shows.
+        NotificationCase{"RightPressLeavesTheMenuToTheTray", QSystemTrayIcon::Context, false, true,
+                         {"down right", "up right"}, false, false},
         NotificationCase{"MiddlePressOnlyEvents", QSystemTrayIcon::MiddleClick, true, true,
                          {"down middle", "up middle"}, false, false},
         NotificationCase{"DoubleClickRunsDefaultItem", QSystemTrayIcon::DoubleClick, false, true,
@@ -234,7 +289,8 @@ TEST(CoolTrayIcon, DoubleClickWithoutDefaultItemRunsNothing)
     QMenu menu;
     bool run = false;
     QObject::connect(menu.addAction(QStringLiteral("&Open")), &QAction::triggered, [&] { run = true; });
-    TCoolTrayIcon tray(&form);
+    TrayedIcon tray(&form);
+    ASSERT_TRUE(tray.AddToTray());
     tray.SetPopupMenu(&menu);
     emit tray.TrayIcon()->activated(QSystemTrayIcon::DoubleClick);
     EXPECT_FALSE(run);
@@ -243,11 +299,13 @@ TEST(CoolTrayIcon, DoubleClickWithoutDefaultItemRunsNothing)
 TEST(CoolTrayIcon, MenuReferenceClearedWhenTheMenuGoes)
 {
     QWidget form;
-    TCoolTrayIcon tray(&form);
+    TrayedIcon tray(&form);
+    ASSERT_TRUE(tray.AddToTray());
     auto* menu = new QMenu;
     tray.SetPopupMenu(menu);
     delete menu;
     EXPECT_EQ(tray.PopupMenu(), nullptr);
+    EXPECT_EQ(tray.TrayIcon()->contextMenu(), nullptr);
     emit tray.TrayIcon()->activated(QSystemTrayIcon::Context);
 }
 
