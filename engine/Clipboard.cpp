@@ -39,7 +39,7 @@ void DecryptClipboard(CommandWindow& window)
     const std::string_view text(data.value.data(), zero == std::string::npos ? data.value.size() : zero);
     if (!text.empty()) {
         SecretString shown(BytesToText(text));
-        window.SetClipboardText(shown.value);
+        window.SetClipboardSecretText(shown.value);
     }
     window.ShowMessage(MessageKind::Plain, "Clipboard decrypted.");
 }

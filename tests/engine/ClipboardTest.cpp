@@ -43,7 +43,7 @@ TEST(ClipboardCommands, EncryptPutsOneBase64LineOfTheCfb8Bytes)
         // And back.
         RecordingWindow back = WindowWith(w.clipboard, c.password);
         tarnex::DecryptClipboard(back);
-        EXPECT_EQ(back.Effects(), (Calls{"ask", "password:", "clipboard:" + c.text, "plain:Clipboard decrypted."})) << c.name;
+        EXPECT_EQ(back.Effects(), (Calls{"ask", "password:", "secret clipboard:" + c.text, "plain:Clipboard decrypted."})) << c.name;
     }
 }
 
@@ -61,7 +61,7 @@ TEST(ClipboardCommands, AnEmptyResultLeavesTheClipboardAlone)
     EXPECT_EQ(dec.clipboard, line);
 }
 
-TEST(ClipboardCommands, DecryptedBytesAreShownByTheTextRuleAndCutAtAZero)
+TEST(ClipboardCommands, DecryptedBytesAreShownByTheTextRuleAsASecretAndCutAtAZero)
 {
     const std::pair<std::string, std::string> cases[] = {
         {"\xE9t\xE9", "\xC3\xA9t\xC3\xA9"},
@@ -72,7 +72,7 @@ TEST(ClipboardCommands, DecryptedBytesAreShownByTheTextRuleAndCutAtAZero)
     for (const auto& [bytes, shown] : cases) {
         RecordingWindow w = WindowWith(tarnex::Base64Encode(OracleText("pw", bytes, true)), "pw");
         tarnex::DecryptClipboard(w);
-        EXPECT_EQ(w.Effects(), (Calls{"ask", "password:", "clipboard:" + shown, "plain:Clipboard decrypted."}));
+        EXPECT_EQ(w.Effects(), (Calls{"ask", "password:", "secret clipboard:" + shown, "plain:Clipboard decrypted."}));
     }
 }
 
