@@ -4,6 +4,7 @@
 #include "cli/TextCommands.h"
 #include "crypto/Tools.h"
 #include "engine/Commands.h"
+#include "engine/FileSystems.h"
 #include "engine/Wipe.h"
 
 #include <clocale>
@@ -170,6 +171,10 @@ int Run(const Options& options)
         }
         if (!options.yes && !tarnex::HaveTerminal())
             return Usage("no terminal to confirm the wipe; use --yes");
+        for (const std::string& file : options.files)
+            if (const auto risk = tarnex::OverwriteRiskOf(file))
+                std::cerr << "tarnexfast-cli: warning: " << file << " is on " << risk->fileSystem << ", a " << risk->kind
+                          << " file system: overwriting it may not reach every copy of its old content\n";
         if (!Guarded(window, [&] { tarnex::WipeCommand(window); }))
             return kFailure;
         return window.failed || window.declined ? kFailure : kSuccess;

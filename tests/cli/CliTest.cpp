@@ -1,4 +1,5 @@
 #include "crypto/Base64.h"
+#include "engine/FileSystems.h"
 #include "tests/engine/Support.h"
 
 #include <gtest/gtest.h>
@@ -159,6 +160,23 @@ TEST_F(Cli, WipesAfterYes)
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.err, "Unable to get the file to erase: \n\n" + (dir / "missing") + "\n");
     EXPECT_FALSE(fs::exists(c));
+}
+
+TEST_F(Cli, WipeWarnsOfEachFileOnAFileSystemThatMayKeepOldContent)
+{
+    const std::string onDisk = MakeFile("a.txt", "a");
+    if (tarnex::OverwriteRiskOf(onDisk))
+        GTEST_SKIP() << "the temporary folder is itself on such a file system";
+    const TempDir memory("/dev/shm");
+    const std::string inMemory = memory / "b.txt";
+    WriteBytes(inMemory, "b");
+    const Result r = RunCli(dir, {"wipe", "--yes", "--passes", "1", onDisk, inMemory});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "tarnexfast-cli: warning: " + inMemory
+                         + " is on tmpfs, a memory file system: overwriting it may not reach every copy of its old "
+                           "content\nFile(s) wiped...\n");
+    EXPECT_FALSE(fs::exists(onDisk));
+    EXPECT_FALSE(fs::exists(inMemory));
 }
 
 TEST_F(Cli, TextCommandsUseTheClipboardFormatOnStandardStreams)

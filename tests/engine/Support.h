@@ -24,9 +24,9 @@ namespace fs = std::filesystem;
 
 class TempDir {
 public:
-    TempDir()
+    explicit TempDir(const fs::path& base = fs::temp_directory_path())
     {
-        std::string pattern = (fs::temp_directory_path() / "tarnex-test-XXXXXX").string();
+        std::string pattern = (base / "tarnex-test-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             throw std::runtime_error("mkdtemp failed");
         path_ = pattern;
