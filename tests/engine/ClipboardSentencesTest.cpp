@@ -9,35 +9,15 @@
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
-#include <iconv.h>
 #include <optional>
 
 using namespace testing_support;
 
 namespace {
 
-std::optional<std::string> Convert(const char* to, const char* from, const std::string& in)
-{
-    const iconv_t cd = ::iconv_open(to, from);
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        throw std::runtime_error(std::string("iconv cannot convert to ") + to);
-    std::string out(in.size() * 4 + 4, '\0');
-    char* src = const_cast<char*>(in.data());
-    std::size_t srcLeft = in.size();
-    char* dst = out.data();
-    std::size_t dstLeft = out.size();
-    const std::size_t done = ::iconv(cd, &src, &srcLeft, &dst, &dstLeft);
-    ::iconv_close(cd);
-    if (done == static_cast<std::size_t>(-1))
-        return std::nullopt;
-    out.resize(out.size() - dstLeft);
-    return out;
-}
-
 std::optional<std::string> Windows1252Bytes(const std::string& utf8)
 {
-    return Convert("WINDOWS-1252", "UTF-8", utf8);
+    return Iconv("WINDOWS-1252", "UTF-8", utf8);
 }
 
 bool IsNonAsciiUtf8(const std::string& bytes)
@@ -45,7 +25,7 @@ bool IsNonAsciiUtf8(const std::string& bytes)
     bool high = false;
     for (const char c : bytes)
         high = high || static_cast<unsigned char>(c) >= 0x80;
-    return high && Convert("UTF-32LE", "UTF-8", bytes).has_value();
+    return high && Iconv("UTF-32LE", "UTF-8", bytes).has_value();
 }
 
 const char* const kSentences[] = {

@@ -125,34 +125,18 @@ TEST(BytesToText, ReadsTheBytesAsTheEncryptingSideCouldHaveWrittenThem)
 // forms where the two readings meet most.
 std::string RandomUtf8(std::mt19937_64& rng, std::size_t chars)
 {
-    std::string out;
+    std::wstring text;
     for (std::size_t i = 0; i < chars; ++i) {
-        char32_t c;
-        switch (rng() % 4) {
-        case 0: c = static_cast<char32_t>(0x20 + rng() % 0x60); break;
-        case 1: c = static_cast<char32_t>(0x80 + rng() % 0x780); break;
-        case 2: c = static_cast<char32_t>(0x800 + rng() % 0xF800); break;
-        default: c = static_cast<char32_t>(0x10000 + rng() % 0x100000); break;
-        }
+        const std::uint64_t r = rng();
+        const char32_t ranges[4][2] = {{0x20, 0x80}, {0x80, 0x800}, {0x800, 0x10000}, {0x10000, 0x110000}};
+        const auto& range = ranges[r % 4];
+        char32_t c = static_cast<char32_t>(range[0] + (r >> 2) % (range[1] - range[0]));
         if (c >= 0xD800 && c <= 0xDFFF)
             c = 'x';
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        text += static_cast<wchar_t>(c);
     }
-    return out;
+    const std::string_view raw(reinterpret_cast<const char*>(text.data()), text.size() * sizeof(wchar_t));
+    return Iconv("UTF-8", "WCHAR_T", raw).value();
 }
 
 TEST(TextBytes, DecryptedBytesShownAsTextGiveTheSameBytesAgain)
