@@ -5,8 +5,10 @@
 #include "engine/Key.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <limits>
+#include <memory>
 #include <locale.h>
 #include <wctype.h>
 
@@ -357,37 +359,81 @@ bool IsHighRowSmallLetter(char32_t c)
     return c == 0x0161 || c == 0x0153 || c == 0x017E;
 }
 
+// What the count needs to know of one character.
+struct CharClass {
+    char32_t c = 0xFFFFFFFF; // none yet
+    std::uint32_t script = 0;
+    int rarity = 0;
+    int afterLetter = 0;
+    bool letter = false, upper = false, lower = false;
+    bool cp1252Symbol = false, quoteOrDash = false, joinsWords = false, highRowSmall = false;
+};
+
+CharClass Classify(char32_t c)
+{
+    CharClass k;
+    k.c = c;
+    k.script = ScriptOf(c);
+    k.rarity = Rarity(c);
+    k.afterLetter = AfterLetter(c);
+    k.letter = IsLetter(c);
+    k.upper = k.letter && IsUpper(c);
+    k.lower = k.letter && IsLower(c);
+    k.cp1252Symbol = IsCp1252Symbol(c);
+    k.quoteOrDash = IsQuoteOrDash(c);
+    k.joinsWords = JoinsWords(c);
+    k.highRowSmall = IsHighRowSmallLetter(c);
+    return k;
+}
+
+// Texts use few distinct characters: each is classified once per text.
+class ClassCache {
+public:
+    const CharClass& Of(char32_t c)
+    {
+        CharClass& slot = slots_[(c * 2654435761u) >> 23 & (kSlots - 1)];
+        if (slot.c != c)
+            slot = Classify(c);
+        return slot;
+    }
+
+private:
+    static constexpr std::size_t kSlots = 512;
+    std::array<CharClass, kSlots> slots_{};
+};
+
 // How unusual a reading is as typed text (see Text.h).
 long long Oddness(std::u32string_view text)
 {
+    auto cache = std::make_unique<ClassCache>();
+    const CharClass none;
     long long odd = 0;
-    bool prevLetter = false;
-    bool letter = !text.empty() && IsLetter(text[0]);
+    // Copies: the next character's class may take the slot of one of these.
+    CharClass before = none, prev = none, cur = text.empty() ? none : cache->Of(text[0]);
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const char32_t c = text[i];
-        const bool nextLetter = i + 1 < text.size() && IsLetter(text[i + 1]);
-        odd += Rarity(c);
-        if (prevLetter) {
-            const char32_t prev = text[i - 1];
-            if (letter) {
-                odd += ScriptChange(prev, c);
-                if (IsLower(prev) && IsUpper(c))
+        const CharClass next = i + 1 < text.size() ? cache->Of(text[i + 1]) : none;
+        odd += cur.rarity;
+        if (prev.letter) {
+            if (cur.letter) {
+                if (prev.script != cur.script)
+                    odd += ScriptChange(prev.c, cur.c);
+                if (prev.lower && cur.upper)
                     odd += 2;
                 // A capitals' word ending in a small letter: "KYETą" for "KYETÄ…".
-                if (IsLower(c) && IsUpper(prev) && i >= 2 && IsUpper(text[i - 2]))
+                if (cur.lower && prev.upper && before.upper)
                     odd += 2;
-                if (prev >= 0xC0 && IsHighRowSmallLetter(c))
+                if (prev.c >= 0xC0 && cur.highRowSmall)
                     odd += 2;
             }
-            odd += AfterLetter(c);
-            if (nextLetter && IsCp1252Symbol(c) && !JoinsWords(c))
+            odd += cur.afterLetter;
+            if (next.letter && cur.cp1252Symbol && !cur.joinsWords)
                 odd += 1;
         }
-        if (i > 0 && IsCp1252Symbol(text[i - 1]) && IsCp1252Symbol(c)
-            && !(IsQuoteOrDash(text[i - 1]) && IsQuoteOrDash(c)))
+        if (prev.cp1252Symbol && cur.cp1252Symbol && !(prev.quoteOrDash && cur.quoteOrDash))
             odd += 2;
-        prevLetter = letter;
-        letter = nextLetter;
+        before = prev;
+        prev = cur;
+        cur = next;
     }
     return odd;
 }
