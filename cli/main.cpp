@@ -1,8 +1,10 @@
 // tarnexfast-cli: the file, wipe and clipboard-text commands for scripts,
 // servers and headless use, with the same outputs and messages as the window.
 #include "cli/TerminalWindow.h"
+#include "cli/TextCommands.h"
 #include "crypto/Tools.h"
 #include "engine/Commands.h"
+#include "engine/FileSystems.h"
 #include "engine/Wipe.h"
 
 #include <clocale>
@@ -14,6 +16,8 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include <tarnex/Version.h>
 
 namespace {
 
@@ -40,7 +44,11 @@ const char* const kHelp =
     "  --passes N         wipe passes (default 3); each writes zeros, 0xFF bytes\n"
     "                     and cipher output over the whole file\n"
     "  --yes              wipe without asking\n"
+    "  --bytes            encrypt-text and decrypt-text: take and give the plain\n"
+    "                     side as bytes, exactly; without it the plain side is\n"
+    "                     UTF-8 text and other input is refused\n"
     "  -h, --help         show this help\n"
+    "  --version          show the version\n"
     "\n"
     "File commands stop at the first file that fails. Exit status: 0 on success,\n"
     "1 when a file or text failed, 2 for bad usage.\n";
@@ -57,6 +65,7 @@ struct Options {
     std::optional<std::string> passwordFile;
     std::optional<std::string> passes;
     bool yes = false;
+    bool bytes = false;
 };
 
 // Returns an exit status when parsing ends the run.
@@ -70,6 +79,9 @@ std::optional<int> Parse(int argc, char** argv, Options& options)
             break;
         else if (a == "-h" || a == "--help") {
             std::cout << kHelp;
+            return kSuccess;
+        } else if (a == "--version") {
+            std::cout << "tarnexfast-cli " << tarnex::kVersion << '\n';
             return kSuccess;
         }
 
@@ -111,6 +123,8 @@ std::optional<int> Parse(int argc, char** argv, Options& options)
                 return Usage("--passes needs a number");
         } else if (a == "--yes" && isWipe) {
             options.yes = true;
+        } else if (a == "--bytes" && isText) {
+            options.bytes = true;
         } else {
             return Usage("unknown option '" + std::string(a) + "' for " + options.command);
         }
@@ -157,6 +171,10 @@ int Run(const Options& options)
         }
         if (!options.yes && !tarnex::HaveTerminal())
             return Usage("no terminal to confirm the wipe; use --yes");
+        for (const std::string& file : options.files)
+            if (const auto risk = tarnex::OverwriteRiskOf(file))
+                std::cerr << "tarnexfast-cli: warning: " << file << " is on " << risk->fileSystem << ", a " << risk->kind
+                          << " file system: overwriting it may not reach every copy of its old content\n";
         if (!Guarded(window, [&] { tarnex::WipeCommand(window); }))
             return kFailure;
         return window.failed || window.declined ? kFailure : kSuccess;
@@ -178,20 +196,11 @@ int Run(const Options& options)
 
     if (!window.passwordFile && !tarnex::HaveTerminal())
         return Usage("no terminal to ask for the password; use --password-file");
-    const bool ran = Guarded(window, [&] {
-        if (options.command == "encrypt-text")
-            tarnex::EncryptClipboard(window);
-        else
-            tarnex::DecryptClipboard(window);
-    });
-    std::cout.flush();
-    if (!ran)
-        return kFailure;
-    if (!std::cout) {
-        std::cerr << "tarnexfast-cli: cannot write the output: " << std::strerror(errno) << '\n';
-        return kFailure;
-    }
-    return window.failed ? kFailure : kSuccess;
+    const auto direction = options.command == "encrypt-text" ? tarnex::TextDirection::Encrypt
+                                                             : tarnex::TextDirection::Decrypt;
+    int status = kFailure;
+    Guarded(window, [&] { status = tarnex::RunTextCommand(window, direction, options.bytes); });
+    return status;
 }
 
 } // namespace

@@ -13,8 +13,7 @@ void EncryptClipboard(CommandWindow& window)
     SecretString data(TextToBytes(window.ClipboardText()));
     {
         SecretString password(window.PasswordText());
-        SecretString keyBytes(TextToBytes(password.value));
-        EncryptText(keyBytes.value, data.value);
+        EncryptTextWithPassword(password.value, data.value);
     }
     const std::string line = Base64Encode(data.value);
     window.SetPasswordText(std::string());
@@ -32,8 +31,7 @@ void DecryptClipboard(CommandWindow& window)
     SecretString data(Base64Decode(TextToBytes(window.ClipboardText())));
     {
         SecretString password(window.PasswordText());
-        SecretString keyBytes(TextToBytes(password.value));
-        DecryptText(keyBytes.value, data.value);
+        DecryptTextWithPassword(password.value, data.value);
     }
     window.SetPasswordText(std::string());
     // Clipboard text ends at its first zero byte.
@@ -41,7 +39,7 @@ void DecryptClipboard(CommandWindow& window)
     const std::string_view text(data.value.data(), zero == std::string::npos ? data.value.size() : zero);
     if (!text.empty()) {
         SecretString shown(BytesToText(text));
-        window.SetClipboardText(shown.value);
+        window.SetClipboardSecretText(shown.value);
     }
     window.ShowMessage(MessageKind::Plain, "Clipboard decrypted.");
 }

@@ -3,6 +3,7 @@
 #include "crypto/Tools.h"
 #include "crypto/Twofish.h"
 #include "engine/Commands.h"
+#include "engine/FileSystems.h"
 #include "engine/Files.h"
 #include "engine/Key.h"
 #include "engine/Text.h"
@@ -246,7 +247,8 @@ void WipeCommand(CommandWindow& window)
         return;
     if (!window.Confirm("Are you sure you want to wipe all these files?\n"
                         "Note: Once the file is deleted there is no\n"
-                        "way to recover it."))
+                        "way to recover it."
+                        + OverwriteRiskNote(window)))
         return;
 
     // The owner's write permission stands for the read-only mark. Only

@@ -23,6 +23,10 @@ packages=(
   weston
   # fonts for the offscreen and virtual-display runs
   fonts-dejavu-core
+  # the package: icons rendered from the SVG, then the checks of what it
+  # installs (lintian, desktop entry, AppStream data, manual pages, file type,
+  # completions in each shell)
+  librsvg2-bin dpkg-dev file lintian desktop-file-utils appstream man-db shared-mime-info zsh fish
 )
 
 missing=()

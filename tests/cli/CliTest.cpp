@@ -1,6 +1,9 @@
+#include "crypto/Base64.h"
+#include "engine/FileSystems.h"
 #include "tests/engine/Support.h"
 
 #include <gtest/gtest.h>
+#include <tarnex/Version.h>
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -17,11 +20,14 @@ struct Result {
 };
 
 // Runs the built tool in a new session, so that it has no terminal to
-// prompt on, with the given standard input.
+// prompt on, with the given standard input; standard output goes to
+// `outPath` when one is given (r.out then stays empty).
 Result RunCli(const TempDir& dir, std::vector<std::string> args, const std::string& input = "",
-           const char* wrapper = nullptr, const std::vector<std::string>& wrapperArgs = {})
+           const char* wrapper = nullptr, const std::vector<std::string>& wrapperArgs = {},
+           const std::string& outPath = "")
 {
-    const std::string in = dir / ".stdin", out = dir / ".stdout", err = dir / ".stderr";
+    const std::string in = dir / ".stdin", err = dir / ".stderr";
+    const std::string out = outPath.empty() ? dir / ".stdout" : outPath;
     WriteBytes(in, input);
     std::vector<std::string> all;
     if (wrapper) {
@@ -53,7 +59,8 @@ Result RunCli(const TempDir& dir, std::vector<std::string> args, const std::stri
     ::waitpid(pid, &status, 0);
     Result r;
     r.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-    r.out = ReadBytes(out);
+    if (outPath.empty())
+        r.out = ReadBytes(out);
     r.err = ReadBytes(err);
     return r;
 }
@@ -135,7 +142,7 @@ TEST_F(Cli, HelpNamesEveryCommand)
 {
     const Result r = RunCli(dir, {"--help"});
     EXPECT_EQ(r.status, 0);
-    for (const char* word : {"encrypt", "decrypt", "wipe", "encrypt-text", "decrypt-text", "--password-file", "--passes", "--yes"})
+    for (const char* word : {"encrypt", "decrypt", "wipe", "encrypt-text", "decrypt-text", "--password-file", "--passes", "--yes", "--bytes", "--version"})
         EXPECT_NE(r.out.find(word), std::string::npos) << word;
 }
 
@@ -153,6 +160,23 @@ TEST_F(Cli, WipesAfterYes)
     EXPECT_EQ(failed.status, 1);
     EXPECT_EQ(failed.err, "Unable to get the file to erase: \n\n" + (dir / "missing") + "\n");
     EXPECT_FALSE(fs::exists(c));
+}
+
+TEST_F(Cli, WipeWarnsOfEachFileOnAFileSystemThatMayKeepOldContent)
+{
+    const std::string onDisk = MakeFile("a.txt", "a");
+    if (tarnex::OverwriteRiskOf(onDisk))
+        GTEST_SKIP() << "the temporary folder is itself on such a file system";
+    const TempDir memory("/dev/shm");
+    const std::string inMemory = memory / "b.txt";
+    WriteBytes(inMemory, "b");
+    const Result r = RunCli(dir, {"wipe", "--yes", "--passes", "1", onDisk, inMemory});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "tarnexfast-cli: warning: " + inMemory
+                         + " is on tmpfs, a memory file system: overwriting it may not reach every copy of its old "
+                           "content\nFile(s) wiped...\n");
+    EXPECT_FALSE(fs::exists(onDisk));
+    EXPECT_FALSE(fs::exists(inMemory));
 }
 
 TEST_F(Cli, TextCommandsUseTheClipboardFormatOnStandardStreams)
@@ -180,6 +204,57 @@ TEST_F(Cli, TextCommandsMatchTheKnownAnswer)
     WriteBytes(passwordFile, "secret\n");
     const Result r = RunCli(dir, {"encrypt-text", "--password-file", passwordFile}, "Hello, world\r\n");
     EXPECT_EQ(r.out, "oTGW1iUebmcQ/NBIJmk=");
+}
+
+TEST_F(Cli, TextCommandsWithBytesKeepEveryByte)
+{
+    const std::string cases[] = {"\xFF", std::string("abc\0def", 7), "\xC3\xA9", RandomBytes(100000, 4)};
+    for (const std::string& bytes : cases) {
+        Result r = RunCli(dir, {"encrypt-text", "--bytes", "--password-file", passwordFile}, bytes);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.out, tarnex::Base64Encode(OracleText("correct horse", bytes, true)));
+        r = RunCli(dir, {"decrypt-text", "--bytes", "--password-file", passwordFile}, r.out);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(Hex(r.out), Hex(bytes));
+    }
+    // Text mode keeps zero bytes too: a stream has no end mark to cut at.
+    const std::string line = tarnex::Base64Encode(OracleText("correct horse", std::string("abc\0d\xE9" "f", 7), true));
+    const Result r = RunCli(dir, {"decrypt-text", "--password-file", passwordFile}, line);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Hex(r.out), Hex(std::string("abc\0d\xC3\xA9" "f", 8)));
+}
+
+TEST_F(Cli, TextCommandsRefuseInputThatIsNotTextAndWriteNothing)
+{
+    const std::string line = tarnex::Base64Encode(OracleText("correct horse", "x", true));
+    struct Case {
+        const char* command;
+        std::string input;
+    };
+    const Case cases[] = {{"encrypt-text", "\xFF"}, {"encrypt-text", "caf\xE9"}, {"decrypt-text", line + "\xFF\xFF\xFF\xFF"}};
+    for (const auto& c : cases) {
+        const Result r = RunCli(dir, {c.command, "--password-file", passwordFile}, c.input);
+        EXPECT_EQ(r.status, 1) << c.command;
+        EXPECT_EQ(r.out, "") << c.command;
+        EXPECT_EQ(r.err, std::string("tarnexfast-cli: standard input is not UTF-8 text; use ") + c.command
+                             + " --bytes to take its bytes as they are\n");
+    }
+}
+
+TEST_F(Cli, TextCommandsReportSuccessOnlyOnceTheOutputIsWritten)
+{
+    for (const char* command : {"encrypt-text", "decrypt-text"}) {
+        const Result r = RunCli(dir, {command, "--password-file", passwordFile}, "AAAA", nullptr, {}, "/dev/full");
+        EXPECT_EQ(r.status, 1) << command;
+        EXPECT_EQ(r.err, "tarnexfast-cli: cannot write the output: No space left on device\n") << command;
+    }
+}
+
+TEST_F(Cli, VersionIsTheProjects)
+{
+    const Result r = RunCli(dir, {"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, std::string("tarnexfast-cli ") + tarnex::kVersion + "\n");
 }
 
 // Each sub-pass is synced to the disk before the next overwrite (three per

@@ -78,6 +78,11 @@ public:
         calls.push_back("clipboard:" + text);
         clipboard = text;
     }
+    void SetClipboardSecretText(const std::string& text) override
+    {
+        calls.push_back("secret clipboard:" + text);
+        clipboard = text;
+    }
     void EmptyClipboard() override
     {
         if (clipboardLocked)

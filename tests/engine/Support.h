@@ -12,7 +12,9 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iconv.h>
 #include <iterator>
+#include <optional>
 #include <random>
 #include <stdexcept>
 #include <string>
@@ -24,9 +26,9 @@ namespace fs = std::filesystem;
 
 class TempDir {
 public:
-    TempDir()
+    explicit TempDir(const fs::path& base = fs::temp_directory_path())
     {
-        std::string pattern = (fs::temp_directory_path() / "tarnex-test-XXXXXX").string();
+        std::string pattern = (base / "tarnex-test-XXXXXX").string();
         if (!::mkdtemp(pattern.data()))
             throw std::runtime_error("mkdtemp failed");
         path_ = pattern;
@@ -79,6 +81,26 @@ inline std::string Hex(std::string_view bytes)
         out += digits[(static_cast<unsigned char>(c) >> 4) & 0xF];
         out += digits[static_cast<unsigned char>(c) & 0xF];
     }
+    return out;
+}
+
+// glibc's own conversion between character sets, as an independent judge of
+// text: nullopt when `in` is not valid in `from` or has no form in `to`.
+inline std::optional<std::string> Iconv(const char* to, const char* from, std::string_view in)
+{
+    const iconv_t cd = ::iconv_open(to, from);
+    if (cd == reinterpret_cast<iconv_t>(-1))
+        throw std::runtime_error(std::string("iconv cannot convert to ") + to);
+    std::string out(in.size() * 4 + 4, '\0');
+    char* src = const_cast<char*>(in.data());
+    std::size_t srcLeft = in.size();
+    char* dst = out.data();
+    std::size_t dstLeft = out.size();
+    const std::size_t done = ::iconv(cd, &src, &srcLeft, &dst, &dstLeft);
+    ::iconv_close(cd);
+    if (done == static_cast<std::size_t>(-1))
+        return std::nullopt;
+    out.resize(out.size() - dstLeft);
     return out;
 }
 

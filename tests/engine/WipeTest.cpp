@@ -1,5 +1,6 @@
 #include "crypto/Tools.h"
 #include "engine/Commands.h"
+#include "engine/FileSystems.h"
 #include "engine/Transfer.h"
 #include "engine/Wipe.h"
 #include "tests/engine/RecordingWindow.h"
@@ -21,8 +22,15 @@ using Calls = std::vector<std::string>;
 
 namespace {
 
+// With the sentence the question gains where the temporary folder's file
+// system may keep old content (a tmpfs /tmp).
 const std::string kQuestion = "confirm:Are you sure you want to wipe all these files?\n"
-                              "Note: Once the file is deleted there is no\nway to recover it.";
+                              "Note: Once the file is deleted there is no\nway to recover it."
+                              + std::string(tarnex::OverwriteRiskOf(fs::temp_directory_path().string())
+                                                ? "\n\nSome of these files are on a copy-on-write, log-structured, "
+                                                  "network or memory file system, where overwriting may not reach "
+                                                  "every copy of their old content."
+                                                : "");
 const std::string kEnd[] = {"clear", "status:Ready", "label:Pass #:"};
 
 Calls Join(std::initializer_list<Calls> parts)
