@@ -99,7 +99,7 @@ int main(int argc, char** argv)
     // the display name: X11 window titles would then all end in it.
     QApplication::setApplicationName(QStringLiteral("Tarnex Fast"));
     QApplication::setApplicationVersion(QString::fromLatin1(tarnex::kVersion));
-    QGuiApplication::setDesktopFileName(QStringLiteral("tarnexfast"));
+    QGuiApplication::setDesktopFileName(QString::fromLatin1(tarnex::kDesktopFileName));
     QApplication::setWindowIcon(tarnex::AppIcon());
 
     tarnex::SingleInstance instance(tarnex::SingleInstance::SessionPath(DisplayName()));
