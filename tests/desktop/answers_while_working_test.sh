@@ -9,52 +9,21 @@ app=$1
 mib=${2:-256}
 here=$(cd "$(dirname "$0")" && pwd)
 
-for tool in Xvfb openbox xdotool /usr/bin/python3; do
-  command -v "$tool" >/dev/null || { echo "FAIL: $tool is missing (scripts/setup.sh installs it)" >&2; exit 1; }
-done
-/usr/bin/python3 -c 'import Xlib' 2>/dev/null || { echo "FAIL: python3-xlib is missing" >&2; exit 1; }
+. "$here/desktop_lib.sh"
+need Xvfb openbox xdotool /usr/bin/python3
+/usr/bin/python3 -c 'import Xlib' 2>/dev/null || fail "python3-xlib is missing (scripts/setup.sh installs it)"
 
-tmp=$(mktemp -d)
-pids=()
-cleanup() {
-  for ((i = ${#pids[@]} - 1; i >= 0; i--)); do kill "${pids[i]}" 2>/dev/null || true; done
-  for pid in "${pids[@]}"; do wait "$pid" 2>/dev/null || true; done
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
-
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-wait_for() {
-  local deadline=$((SECONDS + $1))
-  shift
-  until "$@" >/dev/null 2>&1; do
-    [ "$SECONDS" -lt "$deadline" ] || return 1
-    sleep 0.1
-  done
-}
-
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$tmp/display" 2>/dev/null &
-pids+=($!)
-wait_for 30 test -s "$tmp/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$tmp/display")"
-export XDG_CONFIG_HOME="$tmp/config" XDG_RUNTIME_DIR="$tmp/runtime"
-mkdir -m 700 -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
-
-openbox --sm-disable >/dev/null 2>&1 &
-pids+=($!)
-sleep 1
+start_xvfb
+start_window_manager
 
 # A sparse file reads fast: the time goes into the cipher and the writes.
 mkdir "$tmp/files"
 file="$tmp/files/long.bin"
 truncate -s "${mib}M" "$file"
 
-ASAN_OPTIONS=detect_leaks=0 QT_QPA_PLATFORM=xcb "$app" >"$tmp/app.log" 2>&1 &
-pids+=($!)
-app_pid=$!
+start_app
 
-main_window() { xdotool search --onlyvisible --name '^Tarnex Fast  v3\.1\.1$' | head -n1; }
+main_window() { main_window_shown | head -n1; }
 has_main_window() { [ -n "$(main_window)" ]; }
 wait_for 60 has_main_window || fail "the main window did not appear (no tray here)"
 window=$(main_window)
