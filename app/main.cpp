@@ -1,4 +1,5 @@
 // Tarnex Fast: the desktop program's start-up.
+#include "engine/Interrupts.h"
 #include "ui/Application.h"
 #include "ui/Artwork.h"
 #include "ui/Unit1.h"
@@ -10,6 +11,7 @@
 int main(int argc, char** argv)
 {
     tarnex::Application app(argc, argv);
+    tarnex::InstallInterruptCleanup();
     // The title captions plain messages and error reports. It is not set as
     // the display name: X11 window titles would then all end in it.
     QApplication::setApplicationName(QStringLiteral("Tarnex Fast"));

@@ -348,7 +348,7 @@ void TForm1::Wipefiles1Click()
     });
 }
 
-void TForm1::TrayFileCommand(void (*command)(CommandWindow&))
+void TForm1::TrayFileCommand(CommandOutcome (*command)(CommandWindow&))
 {
     RunCommand([this, command] {
         Browse();

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "engine/CommandWindow.h"
+#include "engine/Outcome.h"
 #include "ui/components/ValEdit.h"
 
 #include <QString>
@@ -129,7 +130,7 @@ private:
     void Browse();
     void ClearList();
     // Tray Encrypt and Decrypt: Browse, the password, then the command.
-    void TrayFileCommand(void (*command)(CommandWindow&));
+    void TrayFileCommand(CommandOutcome (*command)(CommandWindow&));
 
     bool busy_ = false;
     bool busyCursor_ = false;

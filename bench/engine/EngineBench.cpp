@@ -9,7 +9,7 @@
 #include "crypto/Twofish.h"
 #include "engine/Commands.h"
 #include "engine/Key.h"
-#include "engine/Transfer.h"
+#include "engine/FileCommands.h"
 
 #include <algorithm>
 #include <chrono>
