@@ -109,7 +109,8 @@ struct Stream {
 
     void Written(std::uint64_t offset, std::size_t n, std::uint64_t lag) const
     {
-        if (writeBack && n > 0) {
+        // A file of one chunk is synced as soon as it is written.
+        if (writeBack && n > 0 && total > kFileChunk) {
             WriteBack(out, offset, n, false, outName);
             if (offset >= lag)
                 WriteBack(out, offset - lag, kFileChunk, true, outName);
@@ -286,19 +287,26 @@ struct Job {
     }
 };
 
-// Threads that each take the next job in row order and transfer it. Window
-// calls stay on the command's thread, which only waits here.
+// Threads that each take the next job in row order and transfer it, and
+// threads that sync finished outputs to the disk. Window calls stay on the
+// command's thread, which only waits here.
 class Lanes {
 public:
     Lanes(unsigned count, Direction dir, bool durable) : dir_(dir), durable_(durable)
     {
-        for (unsigned i = 0; i < count; ++i) {
-            try {
-                threads_.emplace_back([this] { Run(); });
-            } catch (const std::system_error&) {
-                break; // fewer lanes, or the command's own thread below
+        const auto start = [&](unsigned n, void (Lanes::*run)()) {
+            for (unsigned i = 0; i < n; ++i) {
+                try {
+                    threads_.emplace_back([this, run] { (this->*run)(); });
+                } catch (const std::system_error&) {
+                    return i; // fewer threads, or the command's own thread below
+                }
             }
-        }
+            return n;
+        };
+        transferThreads_ = start(count, &Lanes::RunTransfers);
+        if (durable_ && transferThreads_ > 0)
+            syncThreads_ = start(kSyncThreads, &Lanes::RunSyncs);
     }
     ~Lanes()
     {
@@ -316,15 +324,16 @@ public:
 
     void Submit(Job& job)
     {
-        if (threads_.empty()) {
+        if (transferThreads_ == 0) {
             if (!inlineBuffers_)
                 inlineBuffers_ = std::make_unique<AlignedBuffer>(kFileSlots * kFileChunk);
-            Work(job, *inlineBuffers_);
+            if (TransferOne(job, *inlineBuffers_))
+                Sync(job);
             return;
         }
         {
             std::lock_guard lock(mutex);
-            queue_.push_back(&job);
+            transfers_.push_back(&job);
         }
         changed.notify_all();
     }
@@ -334,25 +343,55 @@ public:
     std::atomic<bool> cancel{false};
 
 private:
-    void Run()
+    // Syncs wait for the disk, not the processor: several at once let the
+    // file system share journal commits and the disk its cache flushes
+    // between them, where one after the other each would pay for its own.
+    static constexpr unsigned kSyncThreads = 8;
+
+    template <typename Work>
+    void Serve(std::deque<Job*>& queue, Work work)
     {
-        std::optional<AlignedBuffer> buffers;
         std::unique_lock lock(mutex);
         for (;;) {
-            changed.wait(lock, [&] { return stop_ || !queue_.empty(); });
+            changed.wait(lock, [&] { return stop_ || !queue.empty(); });
             if (stop_)
                 return;
-            Job* job = queue_.front();
-            queue_.pop_front();
+            Job* job = queue.front();
+            queue.pop_front();
             lock.unlock();
-            if (!buffers)
-                buffers.emplace(kFileSlots * kFileChunk);
-            Work(*job, *buffers);
+            work(*job);
             lock.lock();
         }
     }
 
-    void Work(Job& job, const AlignedBuffer& buffers)
+    void RunTransfers()
+    {
+        std::optional<AlignedBuffer> buffers;
+        Serve(transfers_, [&](Job& job) {
+            if (!buffers)
+                buffers.emplace(kFileSlots * kFileChunk);
+            if (!TransferOne(job, *buffers))
+                return;
+            if (syncThreads_ == 0) {
+                Sync(job);
+                return;
+            }
+            {
+                std::lock_guard lock(mutex);
+                syncs_.push_back(&job);
+            }
+            changed.notify_all();
+        });
+    }
+
+    void RunSyncs()
+    {
+        Serve(syncs_, [&](Job& job) { Sync(job); });
+    }
+
+    // True when the job goes on to its sync; false when it has finished
+    // (failed).
+    bool TransferOne(Job& job, const AlignedBuffer& buffers)
     {
         std::exception_ptr error;
         try {
@@ -367,6 +406,26 @@ private:
             error = std::current_exception();
         }
         job.cipher.Wipe();
+        if (error || !durable_) {
+            Finish(job, error);
+            return false;
+        }
+        return true;
+    }
+
+    void Sync(Job& job)
+    {
+        std::exception_ptr error;
+        try {
+            SyncData(job.output.Fd(), job.out);
+        } catch (...) {
+            error = std::current_exception();
+        }
+        Finish(job, error);
+    }
+
+    void Finish(Job& job, std::exception_ptr error)
+    {
         {
             std::lock_guard lock(mutex);
             job.finished = true;
@@ -378,7 +437,10 @@ private:
     const Direction dir_;
     const bool durable_;
     std::vector<std::thread> threads_;
-    std::deque<Job*> queue_;
+    unsigned transferThreads_ = 0;
+    unsigned syncThreads_ = 0;
+    std::deque<Job*> transfers_;
+    std::deque<Job*> syncs_;
     bool stop_ = false;
     std::unique_ptr<AlignedBuffer> inlineBuffers_;
 };
@@ -512,8 +574,9 @@ void FileCommand::WaitForFront(Lanes& lanes)
     window_.ReportProgress(front.Size(), front.Size());
 }
 
-// Syncs the finished rows at the front and moves them into place in row
-// order, then syncs their folders; a row that failed ends the command there.
+// Moves the finished rows at the front, each synced by its lane, into place
+// in row order, then syncs their folders; a row that failed ends the command
+// there, after the rows before it.
 void FileCommand::CommitFront(Lanes& lanes)
 {
     std::vector<Job*> batch;
@@ -530,23 +593,13 @@ void FileCommand::CommitFront(Lanes& lanes)
 
     std::exception_ptr failure;
     std::size_t ready = 0;
-    for (; ready < batch.size() && !failure; ++ready) {
-        Job& job = *batch[ready];
-        if (job.error) {
-            failure = job.error;
-            break;
-        }
-        try {
-            if (settings_.durable)
-                SyncData(job.output.Fd(), job.out);
-        } catch (...) {
-            failure = std::current_exception();
-            break;
-        }
-    }
+    while (ready < batch.size() && !batch[ready]->error)
+        ++ready;
+    if (ready < batch.size())
+        failure = batch[ready]->error;
     std::vector<std::string> folders;
     std::size_t placed = 0;
-    for (; placed < ready && !failure; ++placed) {
+    for (; placed < ready; ++placed) {
         Job& job = *batch[placed];
         try {
             job.output.Commit();

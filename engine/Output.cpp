@@ -82,7 +82,8 @@ bool PendingOutput::Create(const std::string& out, const OutputTarget& target, b
     target_ = target;
     // Linking an unnamed file needs /proc unless the program may do
     // AT_EMPTY_PATH links; without it only a named file will do.
-    if (::access("/proc/self/fd", X_OK) == 0) {
+    static const bool haveProc = ::access("/proc/self/fd", X_OK) == 0;
+    if (haveProc) {
         fd_ = UniqueFd(::open(FolderArgument(FolderPart(out)), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600));
         if (fd_)
             return true;
@@ -91,13 +92,17 @@ bool PendingOutput::Create(const std::string& out, const OutputTarget& target, b
         return false;
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string name = HiddenName(out);
+        // Known to the interrupt handler before it exists, so that no signal
+        // falls between its creation and its registration.
+        RegisterTemporary(name);
         fd_ = UniqueFd(::open(name.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600));
         if (fd_) {
             tempName_ = name;
-            RegisterTemporary(tempName_);
             return true;
         }
-        if (errno != EEXIST)
+        const int error = errno;
+        ForgetTemporary();
+        if (error != EEXIST)
             return false;
     }
     return false;
@@ -146,11 +151,12 @@ void PendingOutput::Commit()
         }
         for (int attempt = 0; error == EEXIST && attempt < 100; ++attempt) {
             const std::string name = HiddenName(out_);
+            RegisterTemporary(name);
             error = LinkUnder(name);
-            if (error == 0) {
+            if (error == 0)
                 tempName_ = name;
-                RegisterTemporary(tempName_);
-            }
+            else
+                ForgetTemporary();
         }
         if (error != 0)
             ThrowFileError(operation, out_, error);
