@@ -126,7 +126,9 @@ TEST_F(FileCommands, SuccessReportsScrubsThePasswordAndEmptiesTheList)
         // A path listed twice is done twice.
         const std::string a = MakeFile("a.txt", "alpha"), b = MakeFile("b.txt", "bravo bravo bravo");
         w.rows = {a, b, a};
-        c.encrypt ? tarnex::EncryptFiles(w) : tarnex::DecryptFiles(w);
+        const tarnex::CommandOutcome outcome = c.encrypt ? tarnex::EncryptFiles(w) : tarnex::DecryptFiles(w);
+        EXPECT_TRUE(outcome.Succeeded());
+        EXPECT_EQ(outcome.filesDone, 3);
         EXPECT_EQ(w.Effects(), c.effects);
         EXPECT_TRUE(w.rows.empty());
         EXPECT_EQ(w.password, "");
@@ -165,7 +167,10 @@ TEST_F(FileCommands, StopsAtTheThirdOfFiveThatCannotBeOpened)
         RecordingWindow w;
         w.password = "pw";
         w.rows = {MakeFile("a.txt", "1"), MakeFile("b.txt", "2"), missing, MakeFile("d.txt", "4"), MakeFile("e.txt", "5")};
-        c.encrypt ? tarnex::EncryptFiles(w) : tarnex::DecryptFiles(w);
+        const tarnex::CommandOutcome outcome = c.encrypt ? tarnex::EncryptFiles(w) : tarnex::DecryptFiles(w);
+        EXPECT_EQ(outcome.status, tarnex::CommandOutcome::Status::Failed);
+        EXPECT_EQ(outcome.filesDone, 2);
+        EXPECT_EQ("info:" + outcome.failure, c.message);
         EXPECT_EQ(w.Effects(), (Calls{c.encrypt ? kWorkingEnc : kWorkingDec, c.message, "status:Ready"}));
         EXPECT_EQ(w.rows.size(), 5u);
         EXPECT_EQ(w.password, "pw");

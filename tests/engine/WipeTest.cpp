@@ -84,7 +84,7 @@ TEST_F(Wipe, EmptyListOrNoDoesNothing)
     const std::string path = MakeFile("keep.txt", "data");
     window.rows = {path};
     window.confirmAnswer = false;
-    tarnex::WipeCommand(window);
+    EXPECT_EQ(tarnex::WipeCommand(window).status, tarnex::CommandOutcome::Status::Cancelled);
     EXPECT_EQ(window.Effects(), Calls{kQuestion});
     EXPECT_EQ(ReadBytes(path), "data");
     EXPECT_EQ(window.rows.size(), 1u);
@@ -132,7 +132,10 @@ TEST_F(Wipe, AMissingFileInTheMiddleDoesNotStopTheOthers)
     fs::remove(rows[2]);
     window.rows = rows;
     window.passes = "1";
-    tarnex::WipeCommand(window);
+    const tarnex::CommandOutcome outcome = tarnex::WipeCommand(window);
+    EXPECT_EQ(outcome.status, tarnex::CommandOutcome::Status::Failed);
+    EXPECT_EQ(outcome.filesDone, 4);
+    EXPECT_EQ(outcome.failure, "Unable to get the file to erase: \n\n" + rows[2]);
     const auto effects = window.Effects();
     EXPECT_EQ(std::count(effects.begin(), effects.end(), "info:Unable to get the file to erase: \n\n" + rows[2]), 1);
     EXPECT_EQ(effects[effects.size() - 4], "plain:File(s) wiped..."); // the last one was wiped
