@@ -365,31 +365,38 @@ TEST_F(Cli, OutputsAreSyncedBeforeTheyTakeTheirNamesAndTheFolderBeforeAllDone)
     ASSERT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(ReadBytes(b + ".KVX"), OracleFile("correct horse", "short", true));
 
-    // Unnamed files show as "<folder>/#inode"; map descriptors to them.
+    // Unnamed files show as "<folder>/#inode"; map descriptors to them. With
+    // several threads strace splits a call it interrupts into "<unfinished
+    // ...>" and "<... resumed>" lines: a sync counts when it has returned.
     const std::regex returned(R"re(= (\d+)<[^>]*/#(\d+)>)re"), synced(R"re(fdatasync\(\d+<[^>]*/#(\d+)>)re"),
         linked(R"re(linkat\(AT_FDCWD[^,]*, "/proc/self/fd/(\d+)", AT_FDCWD[^,]*, "([^"]+)")re"),
-        renamed(R"re(rename\("([^"]+)", "([^"]+)"\))re"), folderSync(R"re(^\d+ +fsync\(\d+<([^>]*)>\))re");
-    std::map<std::string, std::string> inodeOf;
+        renamed(R"re(rename\("([^"]+)", "([^"]+)")re"), folderSync(R"re(^\d+ +fsync\(\d+<([^>]*)>)re");
+    std::map<std::string, std::string> inodeOf, syncing;
     std::set<std::string> syncedInodes;
     std::vector<std::string> events;
     std::ifstream in(log);
     std::string line;
     std::smatch m;
     while (std::getline(in, line)) {
-        if (line.find("resumed>") != std::string::npos || line.find("unfinished") != std::string::npos)
-            continue;
-        if (std::regex_search(line, m, synced)) {
-            syncedInodes.insert(m[1]);
+        const std::string pid = line.substr(0, line.find(' '));
+        if (line.find("<... fdatasync resumed>") != std::string::npos) {
+            syncedInodes.insert(syncing[pid]);
+        } else if (std::regex_search(line, m, synced)) {
+            if (line.find("unfinished") != std::string::npos)
+                syncing[pid] = m[1];
+            else
+                syncedInodes.insert(m[1]);
         } else if (std::regex_search(line, m, linked)) {
             const bool wasSynced = syncedInodes.count(inodeOf[m[1]]) > 0;
             events.push_back("link " + fs::path(m[2].str()).filename().string() + (wasSynced ? "" : " (not synced!)"));
-        } else if (std::regex_search(line, m, renamed) && line.find(" = 0") != std::string::npos) {
+        } else if (std::regex_search(line, m, renamed)) {
             events.push_back("rename onto " + fs::path(m[2].str()).filename().string());
         } else if (std::regex_search(line, m, folderSync) && m[1] == dir.Path().string()) {
             events.push_back("sync folder");
         } else if (line.find("write(2") != std::string::npos && line.find(", \"All done") != std::string::npos) {
             events.push_back("All done");
-        } else if (line.find("openat(") != std::string::npos && std::regex_search(line, m, returned)) {
+        } else if ((line.find("openat(") != std::string::npos || line.find("openat resumed>") != std::string::npos)
+                   && std::regex_search(line, m, returned)) {
             inodeOf[m[1]] = m[2];
         }
     }
