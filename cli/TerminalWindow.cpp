@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <iostream>
 #include <iterator>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -54,9 +55,9 @@ void WriteAll(int fd, const std::string& text)
 }
 
 // Reads up to the first line feed, a block at a time; a carriage return
-// before it is dropped. `interrupted` runs when a read is interrupted.
-template <typename OnInterrupt>
-std::optional<std::string> ReadLine(int fd, OnInterrupt interrupted)
+// before it is dropped. `waitReadable` runs before every read.
+template <typename Wait>
+std::optional<std::string> ReadLine(int fd, Wait waitReadable)
 {
     char block[4096];
     std::string line;
@@ -66,11 +67,10 @@ std::optional<std::string> ReadLine(int fd, OnInterrupt interrupted)
     for (;;) {
         // A terminal hands over one line per read; from a file, what follows
         // the first line is read but is not the password.
+        waitReadable();
         const ssize_t n = ::read(fd, block, sizeof block);
-        if (n < 0 && errno == EINTR) {
-            interrupted();
+        if (n < 0 && errno == EINTR)
             continue;
-        }
         if (n < 0) {
             error = errno;
             break;
@@ -122,6 +122,9 @@ std::optional<std::string> AskTerminal(const std::string& prompt, bool echo)
     const bool canHide = !echo && ::tcgetattr(tty, &saved) == 0;
     struct termios quiet = saved;
     struct sigaction restore {}, noteStop {}, oldInt {}, oldTerm {}, oldHup {}, oldStop[3] {};
+    sigset_t stopSignals, openMask, savedMask;
+    sigemptyset(&stopSignals);
+    sigemptyset(&openMask);
     if (canHide) {
         g_savedTty = saved;
         g_ttyFd = tty;
@@ -130,18 +133,26 @@ std::optional<std::string> AskTerminal(const std::string& prompt, bool echo)
         ::sigaction(SIGTERM, &restore, &oldTerm);
         ::sigaction(SIGHUP, &restore, &oldHup);
         // Suspended (Ctrl-Z), the prompt gives the shell its echo back and
-        // takes it away again when resumed; no SA_RESTART, so that the read
-        // returns to do so.
+        // takes it away again when resumed. The stop signals are let in only
+        // while the prompt waits for input, so none can come between a check
+        // and the wait.
         noteStop.sa_handler = NoteStop;
-        for (std::size_t i = 0; i < 3; ++i)
+        for (std::size_t i = 0; i < 3; ++i) {
             ::sigaction(kStopSignals[i], &noteStop, &oldStop[i]);
+            sigaddset(&stopSignals, kStopSignals[i]);
+        }
+        ::sigprocmask(SIG_BLOCK, &stopSignals, &savedMask);
+        openMask = savedMask;
+        sigdelset(&openMask, SIGTSTP);
+        sigdelset(&openMask, SIGTTIN);
+        sigdelset(&openMask, SIGTTOU);
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         quiet.c_lflag |= ECHONL;
         ::tcsetattr(tty, TCSAFLUSH, &quiet);
     }
     const auto suspendIfAsked = [&] {
         const int sig = g_stopSignal;
-        if (!canHide || sig == 0)
+        if (sig == 0)
             return;
         g_stopSignal = 0;
         ::tcsetattr(tty, TCSANOW, &saved);
@@ -149,11 +160,25 @@ std::optional<std::string> AskTerminal(const std::string& prompt, bool echo)
         byDefault.sa_handler = SIG_DFL;
         ::sigaction(sig, &byDefault, nullptr);
         ::kill(::getpid(), sig);
-        // Resumed here.
+        sigset_t only;
+        sigemptyset(&only);
+        sigaddset(&only, sig);
+        ::sigprocmask(SIG_UNBLOCK, &only, nullptr); // stops here until resumed
+        ::sigprocmask(SIG_BLOCK, &only, nullptr);
         ::sigaction(sig, &noteStop, nullptr);
         ::tcsetattr(tty, TCSANOW, &quiet);
     };
-    std::optional<std::string> line = ReadLine(tty, suspendIfAsked);
+    const auto waitForInput = [&] {
+        if (!canHide)
+            return;
+        for (;;) {
+            suspendIfAsked();
+            struct pollfd wait = {tty, POLLIN, 0};
+            if (::ppoll(&wait, 1, nullptr, &openMask) >= 0 || errno != EINTR)
+                return;
+        }
+    };
+    std::optional<std::string> line = ReadLine(tty, waitForInput);
     if (canHide) {
         ::tcsetattr(tty, TCSAFLUSH, &saved);
         g_ttyFd = -1;
@@ -162,6 +187,7 @@ std::optional<std::string> AskTerminal(const std::string& prompt, bool echo)
         ::sigaction(SIGHUP, &oldHup, nullptr);
         for (std::size_t i = 0; i < 3; ++i)
             ::sigaction(kStopSignals[i], &oldStop[i], nullptr);
+        ::sigprocmask(SIG_SETMASK, &savedMask, nullptr);
     }
     ::close(tty);
     return line;
