@@ -1,5 +1,6 @@
 // Tarnex Fast: the desktop program's start-up.
 #include "app/StartupArguments.h"
+#include "engine/Interrupts.h"
 #include "ui/Application.h"
 #include "ui/Artwork.h"
 #include "ui/HandOver.h"
@@ -147,6 +148,9 @@ int main(int argc, char** argv)
     // Log-out or kill ends the program as E&xit does, once a running command
     // has finished writing its files.
     app.CatchTerminationSignals();
+    // After the orderly quit above, which it hands signals to between
+    // commands; during one it removes the unfinished output first.
+    tarnex::InstallInterruptCleanup();
     QTimer quitWhenIdle;
     quitWhenIdle.setInterval(100);
     QObject::connect(&quitWhenIdle, &QTimer::timeout, [] {

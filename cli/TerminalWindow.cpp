@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <iostream>
 #include <iterator>
+#include <poll.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -19,6 +20,13 @@ namespace {
 // them back before the program dies.
 int g_ttyFd = -1;
 struct termios g_savedTty;
+// A stop signal (Ctrl-Z) that came during a prompt without echo.
+volatile sig_atomic_t g_stopSignal = 0;
+
+constexpr int kStopSignals[] = {SIGTSTP, SIGTTIN, SIGTTOU};
+// A password longer than this is no password; it also bounds a mistaken
+// --password-file /dev/zero.
+constexpr std::size_t kMaxLine = std::size_t{1} << 20;
 
 void RestoreTtyAndDie(int sig)
 {
@@ -26,6 +34,11 @@ void RestoreTtyAndDie(int sig)
         ::tcsetattr(g_ttyFd, TCSAFLUSH, &g_savedTty);
     ::signal(sig, SIG_DFL);
     ::raise(sig);
+}
+
+void NoteStop(int sig)
+{
+    g_stopSignal = sig;
 }
 
 void WriteAll(int fd, const std::string& text)
@@ -41,22 +54,42 @@ void WriteAll(int fd, const std::string& text)
     }
 }
 
-// Reads up to the first line feed; a carriage return before it is dropped.
-std::optional<std::string> ReadLine(int fd)
+// Reads up to the first line feed, a block at a time; a carriage return
+// before it is dropped. `waitReadable` runs before every read.
+template <typename Wait>
+std::optional<std::string> ReadLine(int fd, Wait waitReadable)
 {
+    char block[4096];
     std::string line;
-    char c;
+    // Never moved, so that no copy of it is left unscrubbed.
+    line.reserve(kMaxLine + sizeof block);
+    int error = 0;
     for (;;) {
-        const ssize_t n = ::read(fd, &c, 1);
+        // A terminal hands over one line per read; from a file, what follows
+        // the first line is read but is not the password.
+        waitReadable();
+        const ssize_t n = ::read(fd, block, sizeof block);
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0) {
-            SecureZero(line.data(), line.size());
-            return std::nullopt;
-        }
-        if (n == 0 || c == '\n')
+            error = errno;
             break;
-        line += c;
+        }
+        const auto count = static_cast<std::size_t>(n);
+        const auto* end = static_cast<const char*>(std::memchr(block, '\n', count));
+        line.append(block, end != nullptr ? static_cast<std::size_t>(end - block) : count);
+        if (line.size() > kMaxLine) {
+            error = EFBIG;
+            break;
+        }
+        if (n == 0 || end != nullptr)
+            break;
+    }
+    SecureZero(block, sizeof block);
+    if (error != 0) {
+        SecureZero(line.data(), line.size());
+        errno = error;
+        return std::nullopt;
     }
     if (!line.empty() && line.back() == '\r')
         line.pop_back();
@@ -87,7 +120,11 @@ std::optional<std::string> AskTerminal(const std::string& prompt, bool echo)
     WriteAll(tty, prompt);
     struct termios saved;
     const bool canHide = !echo && ::tcgetattr(tty, &saved) == 0;
-    struct sigaction restore {}, oldInt {}, oldTerm {}, oldHup {};
+    struct termios quiet = saved;
+    struct sigaction restore {}, noteStop {}, oldInt {}, oldTerm {}, oldHup {}, oldStop[3] {};
+    sigset_t stopSignals, openMask, savedMask;
+    sigemptyset(&stopSignals);
+    sigemptyset(&openMask);
     if (canHide) {
         g_savedTty = saved;
         g_ttyFd = tty;
@@ -95,18 +132,62 @@ std::optional<std::string> AskTerminal(const std::string& prompt, bool echo)
         ::sigaction(SIGINT, &restore, &oldInt);
         ::sigaction(SIGTERM, &restore, &oldTerm);
         ::sigaction(SIGHUP, &restore, &oldHup);
-        struct termios quiet = saved;
+        // Suspended (Ctrl-Z), the prompt gives the shell its echo back and
+        // takes it away again when resumed. The stop signals are let in only
+        // while the prompt waits for input, so none can come between a check
+        // and the wait.
+        noteStop.sa_handler = NoteStop;
+        for (std::size_t i = 0; i < 3; ++i) {
+            ::sigaction(kStopSignals[i], &noteStop, &oldStop[i]);
+            sigaddset(&stopSignals, kStopSignals[i]);
+        }
+        ::sigprocmask(SIG_BLOCK, &stopSignals, &savedMask);
+        openMask = savedMask;
+        sigdelset(&openMask, SIGTSTP);
+        sigdelset(&openMask, SIGTTIN);
+        sigdelset(&openMask, SIGTTOU);
         quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
         quiet.c_lflag |= ECHONL;
         ::tcsetattr(tty, TCSAFLUSH, &quiet);
     }
-    std::optional<std::string> line = ReadLine(tty);
+    const auto suspendIfAsked = [&] {
+        const int sig = g_stopSignal;
+        if (sig == 0)
+            return;
+        g_stopSignal = 0;
+        ::tcsetattr(tty, TCSANOW, &saved);
+        struct sigaction byDefault {};
+        byDefault.sa_handler = SIG_DFL;
+        ::sigaction(sig, &byDefault, nullptr);
+        ::kill(::getpid(), sig);
+        sigset_t only;
+        sigemptyset(&only);
+        sigaddset(&only, sig);
+        ::sigprocmask(SIG_UNBLOCK, &only, nullptr); // stops here until resumed
+        ::sigprocmask(SIG_BLOCK, &only, nullptr);
+        ::sigaction(sig, &noteStop, nullptr);
+        ::tcsetattr(tty, TCSANOW, &quiet);
+    };
+    const auto waitForInput = [&] {
+        if (!canHide)
+            return;
+        for (;;) {
+            suspendIfAsked();
+            struct pollfd wait = {tty, POLLIN, 0};
+            if (::ppoll(&wait, 1, nullptr, &openMask) >= 0 || errno != EINTR)
+                return;
+        }
+    };
+    std::optional<std::string> line = ReadLine(tty, waitForInput);
     if (canHide) {
         ::tcsetattr(tty, TCSAFLUSH, &saved);
         g_ttyFd = -1;
         ::sigaction(SIGINT, &oldInt, nullptr);
         ::sigaction(SIGTERM, &oldTerm, nullptr);
         ::sigaction(SIGHUP, &oldHup, nullptr);
+        for (std::size_t i = 0; i < 3; ++i)
+            ::sigaction(kStopSignals[i], &oldStop[i], nullptr);
+        ::sigprocmask(SIG_SETMASK, &savedMask, nullptr);
     }
     ::close(tty);
     return line;
@@ -125,7 +206,7 @@ bool TerminalWindow::LoadPassword()
         const int fd = ::open(passwordFile->c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
         std::optional<std::string> line;
         if (fd >= 0) {
-            line = ReadLine(fd);
+            line = ReadLine(fd, [] {});
             ::close(fd);
         }
         if (!line) {
@@ -180,7 +261,6 @@ std::string TerminalWindow::RowPath(int row)
 void TerminalWindow::ClearRows()
 {
     rows.clear();
-    rowsCleared = true;
 }
 
 void TerminalWindow::SetStatusText(const std::string& text)
@@ -204,9 +284,7 @@ bool TerminalWindow::Confirm(const std::string& text)
         return true;
     EndProgressLine();
     std::optional<std::string> answer = AskTerminal(text + " [y/N] ", true);
-    const bool yes = answer && !answer->empty() && (answer->front() == 'y' || answer->front() == 'Y');
-    declined = !yes;
-    return yes;
+    return answer && !answer->empty() && (answer->front() == 'y' || answer->front() == 'Y');
 }
 
 bool TerminalWindow::AskPassword()

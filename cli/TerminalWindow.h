@@ -21,10 +21,9 @@ public:
     bool confirmPassword = false;            // ask twice (encryption)
     bool assumeYes = false;
 
-    // Outcome: a box other than a plain message was shown.
+    // A box other than a plain message was shown, or the password could not
+    // be had.
     bool failed = false;
-    bool rowsCleared = false;
-    bool declined = false;
 
     ~TerminalWindow() override;
 

@@ -5,6 +5,7 @@
 #include "crypto/Tools.h"
 #include "engine/Commands.h"
 #include "engine/FileSystems.h"
+#include "engine/Interrupts.h"
 #include "engine/Wipe.h"
 
 #include <clocale>
@@ -32,7 +33,8 @@ const char* const kHelp =
     "  encrypt FILE...    encrypt each FILE into FILE.KVX\n"
     "  decrypt FILE...    decrypt each FILE into its name with the extension\n"
     "                     replaced by .dec\n"
-    "  wipe FILE...       overwrite each FILE, then delete it\n"
+    "  wipe FILE...       overwrite each FILE, then delete it; a file that cannot\n"
+    "                     be overwritten and deleted is left as it is\n"
     "  encrypt-text       encrypt standard input into one Base64 line on\n"
     "                     standard output\n"
     "  decrypt-text       decrypt such a line, read exactly as it stands, from\n"
@@ -42,7 +44,8 @@ const char* const kHelp =
     "  --password-file F  use the first line of F as the password; without it\n"
     "                     the password is asked on the terminal\n"
     "  --passes N         wipe passes (default 3); each writes zeros, 0xFF bytes\n"
-    "                     and cipher output over the whole file\n"
+    "                     and cipher output over the whole file; 0 deletes the\n"
+    "                     files without overwriting them\n"
     "  --yes              wipe without asking\n"
     "  --bytes            encrypt-text and decrypt-text: take and give the plain\n"
     "                     side as bytes, exactly; without it the plain side is\n"
@@ -50,8 +53,11 @@ const char* const kHelp =
     "  -h, --help         show this help\n"
     "  --version          show the version\n"
     "\n"
-    "File commands stop at the first file that fails. Exit status: 0 on success,\n"
-    "1 when a file or text failed, 2 for bad usage.\n";
+    "encrypt and decrypt stop at the first file that fails; the files before it\n"
+    "have their outputs, and an existing output of a failed file is kept as it\n"
+    "was. wipe goes on with the next file. Outputs are on the disk when the\n"
+    "command ends. Exit status: 0 when every file (or the text) was done, 1 when\n"
+    "one failed or the wipe was not confirmed, 2 for bad usage.\n";
 
 int Usage(const std::string& problem)
 {
@@ -163,8 +169,12 @@ int Run(const Options& options)
         if (options.passes) {
             window.passes = *options.passes;
             try {
-                if (tarnex::ParsePasses(window.passes) < 0)
+                const int passes = tarnex::ParsePasses(window.passes);
+                if (passes < 0)
                     return Usage("--passes must not be negative");
+                if (passes == 0)
+                    std::cerr << "tarnexfast-cli: note: with --passes 0 the files are deleted without being "
+                                 "overwritten\n";
             } catch (const tarnex::Error& e) {
                 return Usage(e.what());
             }
@@ -175,23 +185,20 @@ int Run(const Options& options)
             if (const auto risk = tarnex::OverwriteRiskOf(file))
                 std::cerr << "tarnexfast-cli: warning: " << file << " is on " << risk->fileSystem << ", a " << risk->kind
                           << " file system: overwriting it may not reach every copy of its old content\n";
-        if (!Guarded(window, [&] { tarnex::WipeCommand(window); }))
+        tarnex::CommandOutcome outcome;
+        if (!Guarded(window, [&] { outcome = tarnex::WipeCommand(window); }))
             return kFailure;
-        return window.failed || window.declined ? kFailure : kSuccess;
+        return outcome.Succeeded() ? kSuccess : kFailure;
     }
 
     if (options.command == "encrypt" || options.command == "decrypt") {
         if (!window.LoadPassword())
             return window.failed ? kFailure : kUsage;
+        tarnex::CommandOutcome outcome;
         const bool ran = Guarded(window, [&] {
-            if (options.command == "encrypt")
-                tarnex::EncryptFiles(window);
-            else
-                tarnex::DecryptFiles(window);
+            outcome = options.command == "encrypt" ? tarnex::EncryptFiles(window) : tarnex::DecryptFiles(window);
         });
-        if (!ran)
-            return kFailure;
-        return window.failed || !window.rowsCleared ? kFailure : kSuccess;
+        return ran && outcome.Succeeded() ? kSuccess : kFailure;
     }
 
     if (!window.passwordFile && !tarnex::HaveTerminal())
@@ -208,6 +215,8 @@ int Run(const Options& options)
 int main(int argc, char** argv)
 {
     std::setlocale(LC_ALL, "");
+    // An interrupted file command leaves no cut-short output and no hidden file.
+    tarnex::InstallInterruptCleanup();
     std::ios::sync_with_stdio(false);
     Options options;
     if (const auto status = Parse(argc, argv, options))

@@ -6,10 +6,10 @@ namespace tarnex {
 
 bool FilesChosen = false;
 
-void EncryptClipboard(CommandWindow& window)
+CommandOutcome EncryptClipboard(CommandWindow& window)
 {
     if (!window.AskPassword())
-        return;
+        return CommandOutcome::Of(CommandOutcome::Status::Cancelled);
     SecretString data(TextToBytes(window.ClipboardText()));
     {
         SecretString password(window.PasswordText());
@@ -20,12 +20,13 @@ void EncryptClipboard(CommandWindow& window)
     if (!line.empty())
         window.SetClipboardText(line);
     window.ShowMessage(MessageKind::Plain, "Clipboard encrypted.");
+    return CommandOutcome::Of(CommandOutcome::Status::Done);
 }
 
-void DecryptClipboard(CommandWindow& window)
+CommandOutcome DecryptClipboard(CommandWindow& window)
 {
     if (!window.AskPassword())
-        return;
+        return CommandOutcome::Of(CommandOutcome::Status::Cancelled);
     // Decoding comes first: a malformed line ends the command before the
     // password is read.
     SecretString data(Base64Decode(TextToBytes(window.ClipboardText())));
@@ -42,14 +43,16 @@ void DecryptClipboard(CommandWindow& window)
         window.SetClipboardSecretText(shown.value);
     }
     window.ShowMessage(MessageKind::Plain, "Clipboard decrypted.");
+    return CommandOutcome::Of(CommandOutcome::Status::Done);
 }
 
-void EmptyClipboardCommand(CommandWindow& window)
+CommandOutcome EmptyClipboardCommand(CommandWindow& window)
 {
     if (!window.Confirm("Are you sure you want empty the clipboard?"))
-        return;
+        return CommandOutcome::Of(CommandOutcome::Status::Cancelled);
     window.EmptyClipboard();
     window.Beep();
+    return CommandOutcome::Of(CommandOutcome::Status::Done);
 }
 
 } // namespace tarnex

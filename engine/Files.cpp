@@ -27,7 +27,7 @@ void UniqueFd::Reset() noexcept
     fd_ = -1;
 }
 
-void UniqueFd::Close()
+void UniqueFd::Close(const std::string& name)
 {
     if (fd_ < 0)
         return;
@@ -35,15 +35,15 @@ void UniqueFd::Close()
     fd_ = -1;
     // Linux releases the descriptor even when close fails; never retry.
     if (::close(fd) != 0 && errno != EINTR)
-        ThrowSystemError(errno);
+        ThrowFileError("Closing", name, errno);
 }
 
-void ThrowSystemError(int error)
+void ThrowFileError(const char* operation, const std::string& name, int error)
 {
-    throw Error(std::strerror(error));
+    throw Error(std::string(operation) + " \"" + name + "\": " + std::strerror(error));
 }
 
-std::size_t ReadFull(int fd, void* buffer, std::size_t n, std::uint64_t offset)
+std::size_t ReadFull(int fd, void* buffer, std::size_t n, std::uint64_t offset, const std::string& name)
 {
     auto* p = static_cast<char*>(buffer);
     std::size_t done = 0;
@@ -52,7 +52,7 @@ std::size_t ReadFull(int fd, void* buffer, std::size_t n, std::uint64_t offset)
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            ThrowSystemError(errno);
+            ThrowFileError("Reading", name, errno);
         }
         if (got == 0)
             break;
@@ -61,7 +61,7 @@ std::size_t ReadFull(int fd, void* buffer, std::size_t n, std::uint64_t offset)
     return done;
 }
 
-void WriteFull(int fd, const void* buffer, std::size_t n, std::uint64_t offset)
+void WriteFull(int fd, const void* buffer, std::size_t n, std::uint64_t offset, const std::string& name)
 {
     const auto* p = static_cast<const char*>(buffer);
     std::size_t done = 0;
@@ -70,19 +70,34 @@ void WriteFull(int fd, const void* buffer, std::size_t n, std::uint64_t offset)
         if (put < 0) {
             if (errno == EINTR)
                 continue;
-            ThrowSystemError(errno);
+            ThrowFileError("Writing", name, errno);
         }
         if (put == 0)
-            ThrowSystemError(ENOSPC);
+            ThrowFileError("Writing", name, ENOSPC);
         done += static_cast<std::size_t>(put);
     }
 }
 
-void SyncData(int fd)
+void SyncData(int fd, const std::string& name)
 {
     while (::fdatasync(fd) != 0) {
         if (errno != EINTR)
-            ThrowSystemError(errno);
+            ThrowFileError("Writing", name, errno);
+    }
+}
+
+void WriteBack(int fd, std::uint64_t offset, std::uint64_t n, bool wait, const std::string& name)
+{
+    const unsigned flags = wait ? SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER
+                                : SYNC_FILE_RANGE_WRITE;
+    while (::sync_file_range(fd, static_cast<off_t>(offset), static_cast<off_t>(n), flags) != 0) {
+        if (errno == EINTR)
+            continue;
+        // File systems without it (some network and FUSE ones) are synced
+        // whole at the end instead.
+        if (errno == EINVAL || errno == ESPIPE || errno == ENOSYS || errno == EOPNOTSUPP)
+            return;
+        ThrowFileError("Writing", name, errno);
     }
 }
 
@@ -98,17 +113,21 @@ std::string NamePart(const std::string& path)
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+const char* FolderArgument(const std::string& folderPart)
+{
+    return folderPart.empty() ? "." : folderPart.c_str();
+}
+
 void SyncFolder(const std::string& folderPart)
 {
-    UniqueFd dir(::open(folderPart.empty() ? "." : folderPart.c_str(),
-                        O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    UniqueFd dir(::open(FolderArgument(folderPart), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     // A folder that may be written but not read cannot be synced; the rename
     // or delete stands all the same.
     if (!dir)
         return;
     // Some file systems cannot sync a folder; the data itself was synced.
     if (::fsync(dir.Get()) != 0 && errno != EINVAL && errno != EROFS)
-        ThrowSystemError(errno);
+        ThrowFileError("Writing the folder", folderPart.empty() ? std::string(".") : folderPart, errno);
 }
 
 AlignedBuffer::AlignedBuffer(std::size_t size)

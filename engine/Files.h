@@ -24,26 +24,35 @@ public:
     explicit operator bool() const { return fd_ >= 0; }
     // Closes quietly (error paths).
     void Reset() noexcept;
-    // Closes and throws the system's text when the close reports an error,
+    // Closes and throws, naming the file, when the close reports an error,
     // which for a written file can be the first sign of a failed write.
-    void Close();
+    void Close(const std::string& name);
 
 private:
     int fd_ = -1;
 };
 
-[[noreturn]] void ThrowSystemError(int error);
+// Throws Error("<operation> \"<name>\": <the system's text>"), so that a
+// report in the middle of a list says which file and what was being done.
+[[noreturn]] void ThrowFileError(const char* operation, const std::string& name, int error);
 
 // Reads until n bytes are in or the end of the file; returns the count.
-std::size_t ReadFull(int fd, void* buffer, std::size_t n, std::uint64_t offset);
+std::size_t ReadFull(int fd, void* buffer, std::size_t n, std::uint64_t offset, const std::string& name);
 // Writes all n bytes or throws.
-void WriteFull(int fd, const void* buffer, std::size_t n, std::uint64_t offset);
-void SyncData(int fd);
+void WriteFull(int fd, const void* buffer, std::size_t n, std::uint64_t offset, const std::string& name);
+// The file's data on the disk (fdatasync).
+void SyncData(int fd, const std::string& name);
+// Starts writing [offset, offset + n) to the disk without waiting; with
+// wait, also waits until that range has been written. Does nothing where the
+// file system cannot tell (the final SyncData still covers it).
+void WriteBack(int fd, std::uint64_t offset, std::uint64_t n, bool wait, const std::string& name);
 
 // '/' separates folders. FolderPart keeps the trailing '/', empty when the
 // path has none; NamePart is what follows it.
 std::string FolderPart(const std::string& path);
 std::string NamePart(const std::string& path);
+// The folder as open() takes it: "." for an empty folder part.
+const char* FolderArgument(const std::string& folderPart);
 // fsync of a folder, so that a rename or delete in it reaches the disk.
 void SyncFolder(const std::string& folderPart);
 

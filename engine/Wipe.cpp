@@ -2,12 +2,11 @@
 
 #include "crypto/Tools.h"
 #include "crypto/Twofish.h"
-#include "engine/Commands.h"
 #include "engine/FileSystems.h"
 #include "engine/Files.h"
+#include "engine/Interrupts.h"
 #include "engine/Key.h"
 #include "engine/Text.h"
-#include "engine/Transfer.h"
 #include "engine/Worker.h"
 
 #include <algorithm>
@@ -18,6 +17,8 @@
 #include <ctime>
 #include <memory>
 #include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,31 +55,21 @@ std::string WipeDateTimeText()
 namespace {
 
 const char* const kProgressRangeError = "TProgressBar property out of range";
+const char* const kWipeQuestion = "Are you sure you want to wipe all these files?\n"
+                                  "Note: Once the file is deleted there is no\n"
+                                  "way to recover it.";
 
-// Moves path to filler without ever replacing a file of that name: the wipe
-// must leave an existing filler-named file alone. Where the file system has
-// no exclusive rename, a hard link (which fails on an existing name) and an
-// unlink do the same.
-bool MoveNoReplace(const std::string& path, const std::string& filler)
+bool SameFile(const struct stat& a, const struct stat& b)
 {
-    if (::renameat2(AT_FDCWD, path.c_str(), AT_FDCWD, filler.c_str(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP)
-        return false;
-    if (::link(path.c_str(), filler.c_str()) != 0)
-        return false;
-    if (::unlink(path.c_str()) != 0) {
-        ::unlink(filler.c_str());
-        return false;
-    }
-    return true;
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
-void WritePattern(int fd, const AlignedBuffer& pattern, std::uint64_t offset, std::size_t length)
+void WritePattern(int fd, const AlignedBuffer& pattern, std::uint64_t offset, std::size_t length,
+                  const std::string& name)
 {
     while (length > 0) {
         const std::size_t n = std::min(length, pattern.Size());
-        WriteFull(fd, pattern.Data(), n, offset);
+        WriteFull(fd, pattern.Data(), n, offset, name);
         offset += n;
         length -= n;
     }
@@ -96,9 +87,9 @@ struct WipeBuffers {
     }
 };
 
-// One pass: every byte is overwritten with 0x00, then 0xFF, then the CBC
-// encryption of the 0xFF content under the pass's key, and each overwrite
-// is synced to the disk before the next one covers it.
+// One pass over [from, to): every byte is overwritten with 0x00, then 0xFF,
+// then the CBC encryption of the 0xFF content under the pass's key, and each
+// overwrite is synced to the disk before the next one covers it.
 //
 // The sub-passes are staggered over regions of the file: step t writes
 // zeros over region t, 0xFF over region t-1 and the cipher over region t-2,
@@ -108,12 +99,15 @@ struct WipeBuffers {
 // writes. A file of one region gets the plain order: zeros, sync, 0xFF,
 // sync, cipher, sync. The content before the cipher is known to be all 0xFF,
 // so it is not read back.
-void WipePass(CommandWindow& window, int fd, std::uint64_t size, TwofishContext& ctx, WipeBuffers& buffers)
+void WipePass(CommandWindow& window, int fd, std::uint64_t from, std::uint64_t to, TwofishContext& ctx,
+              WipeBuffers& buffers, const std::string& name)
 {
+    const std::uint64_t size = to - from;
     const std::uint64_t regions = (size + kWipeRegion - 1) / kWipeRegion;
     const auto regionLength = [&](std::uint64_t r) {
         return static_cast<std::size_t>(std::min<std::uint64_t>(kWipeRegion, size - r * kWipeRegion));
     };
+    const auto regionStart = [&](std::uint64_t r) { return from + r * kWipeRegion; };
     std::uint8_t* const slot[2] = {buffers.cipher.Data(), buffers.cipher.Data() + kWipeRegion};
 
     SequentialWorker cipher(
@@ -134,17 +128,17 @@ void WipePass(CommandWindow& window, int fd, std::uint64_t size, TwofishContext&
 
     for (std::uint64_t step = 0; step < regions + 2; ++step) {
         if (step < regions)
-            WritePattern(fd, buffers.zeros, step * kWipeRegion, regionLength(step));
+            WritePattern(fd, buffers.zeros, regionStart(step), regionLength(step), name);
         if (step >= 1 && step - 1 < regions)
-            WritePattern(fd, buffers.ones, (step - 1) * kWipeRegion, regionLength(step - 1));
+            WritePattern(fd, buffers.ones, regionStart(step - 1), regionLength(step - 1), name);
         if (step >= 2) {
             const std::uint64_t r = step - 2;
             cipher.WaitFor(r);
-            WriteFull(fd, slot[r % 2], regionLength(r), r * kWipeRegion);
+            WriteFull(fd, slot[r % 2], regionLength(r), regionStart(r), name);
             if (step < regions)
                 cipher.Submit(); // region `step` into the slot just written
         }
-        SyncData(fd);
+        SyncData(fd, name);
         if (step >= 2)
             window.ReportProgress(std::min<std::uint64_t>(size, (step - 1) * kWipeRegion), size);
     }
@@ -170,86 +164,186 @@ private:
     bool busy_ = true;
 };
 
+// Opens the listed file for the whole wipe: one descriptor, so that the file
+// overwritten is the file checked, whatever happens to its name meanwhile.
+UniqueFd OpenForWipe(const std::string& path, struct stat& st)
+{
+    // Only a regular file is wiped: a folder would be renamed and then fail
+    // to open, and a link would overwrite a file somewhere else.
+    struct stat named;
+    if (::lstat(path.c_str(), &named) != 0 || !S_ISREG(named.st_mode))
+        return UniqueFd();
+    UniqueFd fd(::open(path.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK));
+    if (!fd || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode) || !SameFile(st, named))
+        return UniqueFd();
+    return fd;
+}
+
+// Whether the file can be moved to the filler name and deleted from its
+// folder; when it cannot, overwriting it would destroy what then stays.
+bool FolderAllowsRemoval(const std::string& folder, const struct stat& file)
+{
+    const char* dir = FolderArgument(folder);
+    struct stat st;
+    if (::faccessat(AT_FDCWD, dir, W_OK | X_OK, AT_EACCESS) != 0 || ::stat(dir, &st) != 0)
+        return false;
+    // In a sticky folder (like /tmp) only the file's or the folder's owner
+    // may move or remove it.
+    const uid_t me = ::geteuid();
+    if ((st.st_mode & S_ISVTX) != 0 && me != 0 && me != file.st_uid && me != st.st_uid)
+        return false;
+    // An append-only or immutable folder refuses every removal, root's too.
+    const UniqueFd fd(::open(dir, O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NONBLOCK));
+    int flags = 0;
+    if (fd && ::ioctl(fd.Get(), FS_IOC_GETFLAGS, &flags) == 0 && (flags & (FS_APPEND_FL | FS_IMMUTABLE_FL)) != 0)
+        return false;
+    return true;
+}
+
+// The listed file while it bears the filler name: put back under its own
+// name on every way out but its deletion, and by an interrupt.
+class MovedFile {
+public:
+    MovedFile(const std::string& listed, const struct stat& st) : listed_(listed), working_(listed), st_(st) {}
+    ~MovedFile() { PutBack(); }
+    MovedFile(const MovedFile&) = delete;
+    MovedFile& operator=(const MovedFile&) = delete;
+
+    // False when the file could not be moved for another reason than a
+    // filler-named file already there (then it is wiped under its own name):
+    // a folder that refuses the move would refuse the delete as well.
+    bool MoveTo(const std::string& filler)
+    {
+        if (!MoveNoReplace(listed_.c_str(), filler.c_str()))
+            return errno == EEXIST || errno == ENAMETOOLONG;
+        working_ = filler;
+        moved_ = true;
+        RegisterMovedFile(working_, listed_);
+        // Between the open and the move the name could have been given to
+        // another file; that one is put back at once, untouched.
+        return StillThere();
+    }
+    // The working name still names the file being wiped.
+    bool StillThere() const
+    {
+        struct stat now;
+        return ::lstat(working_.c_str(), &now) == 0 && SameFile(now, st_);
+    }
+    const std::string& Working() const { return working_; }
+    void Deleted()
+    {
+        ForgetMovedFile();
+        moved_ = false;
+    }
+    void PutBack() noexcept
+    {
+        if (!moved_)
+            return;
+        ForgetMovedFile();
+        moved_ = false;
+        if (StillThere())
+            MoveNoReplace(working_.c_str(), listed_.c_str());
+        working_ = listed_;
+    }
+
+private:
+    std::string listed_;
+    std::string working_;
+    struct stat st_;
+    bool moved_ = false;
+};
+
+// The wipe proper, on the file opened and checked: false when it had to
+// stop before any overwrite because the file is not where it was.
+bool WipeOpened(CommandWindow& window, const std::string& path, int fd, const struct stat& st, int passes)
+{
+    const std::string folder = FolderPart(path);
+    FilesAtHand atHand;
+    MovedFile file(path, st);
+    if (!file.MoveTo(folder + FillerName))
+        return false;
+    if (file.Working() != path)
+        SyncFolder(folder);
+
+    PreparedCipher cipher;
+    std::unique_ptr<WipeBuffers> buffers;
+    const auto overwrite = [&](std::uint64_t from, std::uint64_t to) {
+        if (to <= from)
+            return;
+        if (!buffers)
+            buffers = std::make_unique<WipeBuffers>();
+        WipePass(window, fd, from, to, cipher.ctx, *buffers, path);
+    };
+    const auto currentSize = [&] {
+        struct stat now;
+        if (::fstat(fd, &now) != 0)
+            ThrowFileError("Wiping", path, errno);
+        return static_cast<std::uint64_t>(now.st_size);
+    };
+    for (int pass = 1; pass <= passes; ++pass) {
+        if (!file.StillThere())
+            return false;
+        window.SetStatusText("Working: " + NamePart(path) + " pass #: " + std::to_string(pass));
+        window.SetPassLabel("Pass #:" + std::to_string(pass));
+        window.StepProgress();
+        {
+            SecretString keyText(path + WipeDateTimeText());
+            PrepareCipher(keyText.value, cipher.ctx);
+        }
+        std::uint64_t covered = currentSize();
+        overwrite(0, covered);
+        // Whatever was appended meanwhile is overwritten too before the
+        // file goes; the last pass runs until the file stops growing.
+        for (std::uint64_t size; pass == passes && (size = currentSize()) > covered; covered = size)
+            overwrite(covered, size);
+    }
+    cipher.Wipe();
+
+    if (::unlink(file.Working().c_str()) != 0)
+        ThrowFileError("Deleting", path, errno);
+    file.Deleted();
+    SyncFolder(folder);
+    return true;
+}
+
 } // namespace
 
-void WipeFile(CommandWindow& window, const std::string& path, int passes)
+bool WipeFile(CommandWindow& window, const std::string& path, int passes)
 {
     if (passes < 0)
         throw Error(kProgressRangeError);
     BusyCursor cursor(window);
     window.SetProgressMaximum(passes);
 
-    const auto openFailure = [&] {
+    // Everything the wipe needs is checked before the file is moved: a file
+    // it cannot finish is left as it was, under its own name.
+    struct stat st;
+    const UniqueFd fd = OpenForWipe(path, st);
+    if (!fd || !FolderAllowsRemoval(FolderPart(path), st) || !WipeOpened(window, path, fd.Get(), st, passes)) {
         window.Beep();
         window.ShowMessage(MessageKind::Information, "Unable to get the file to erase: \n\n" + path);
         window.ClearRememberedFileName();
         cursor.Restore();
         WipeSucceeded = false;
-    };
-
-    // Only a regular file is wiped: a folder would be renamed and then fail
-    // to open, and a link would overwrite a file somewhere else.
-    struct stat st;
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-        openFailure();
-        return;
+        return false;
     }
-
-    const std::string folder = FolderPart(path);
-    const std::string filler = folder + FillerName;
-    std::string working = path;
-    if (MoveNoReplace(path, filler)) {
-        working = filler;
-        SyncFolder(folder);
-    }
-
-    PreparedCipher cipher;
-    std::unique_ptr<WipeBuffers> buffers;
-    for (int pass = 1; pass <= passes; ++pass) {
-        UniqueFd fd(::open(working.c_str(), O_RDWR | O_CLOEXEC | O_NOCTTY | O_NOFOLLOW | O_NONBLOCK));
-        struct stat now;
-        if (!fd || ::fstat(fd.Get(), &now) != 0 || !S_ISREG(now.st_mode)) {
-            fd.Reset();
-            cipher.Wipe();
-            openFailure();
-            return;
-        }
-        window.SetStatusText("Working: " + NamePart(path) + " pass #: " + std::to_string(pass));
-        window.SetPassLabel("Pass #:" + std::to_string(pass));
-        window.StepProgress();
-
-        {
-            SecretString keyText(path + WipeDateTimeText());
-            PrepareCipher(keyText.value, cipher.ctx);
-        }
-        if (now.st_size > 0) {
-            if (!buffers)
-                buffers = std::make_unique<WipeBuffers>();
-            WipePass(window, fd.Get(), static_cast<std::uint64_t>(now.st_size), cipher.ctx, *buffers);
-        }
-        fd.Close();
-    }
-    cipher.Wipe();
-
-    if (::unlink(working.c_str()) != 0)
-        ThrowSystemError(errno);
-    SyncFolder(folder);
 
     cursor.Restore();
     window.SetProgressPosition(0);
     WipeSucceeded = true;
+    return true;
 }
 
-void WipeCommand(CommandWindow& window)
+CommandOutcome WipeCommand(CommandWindow& window)
 {
+    CommandOutcome outcome;
     const int rows = window.RowCount();
     if (rows <= 0)
-        return;
-    if (!window.Confirm("Are you sure you want to wipe all these files?\n"
-                        "Note: Once the file is deleted there is no\n"
-                        "way to recover it."
-                        + OverwriteRiskNote(window)))
-        return;
+        return outcome;
+    if (!window.Confirm(kWipeQuestion + OverwriteRiskNote(window))) {
+        outcome.status = CommandOutcome::Status::Cancelled;
+        return outcome;
+    }
 
     // The owner's write permission stands for the read-only mark. Only
     // regular files are touched, and never through a link.
@@ -263,11 +357,18 @@ void WipeCommand(CommandWindow& window)
             ::chmod(path.c_str(), mode); // no way to refuse links here; lstat saw a regular file
     }
 
+    // A negative count stops the first WipeFile before anything is moved.
     const int passes = ParsePasses(window.PassesText());
-    if (passes < 0)
-        throw Error(kProgressRangeError);
-    for (int row = 0; row < rows; ++row)
-        WipeFile(window, window.RowPath(row), passes);
+    outcome.status = CommandOutcome::Status::Done;
+    for (int row = 0; row < rows; ++row) {
+        const std::string path = window.RowPath(row);
+        if (WipeFile(window, path, passes)) {
+            ++outcome.filesDone;
+        } else if (outcome.status == CommandOutcome::Status::Done) {
+            outcome.status = CommandOutcome::Status::Failed;
+            outcome.failure = "Unable to get the file to erase: \n\n" + path;
+        }
+    }
 
     if (WipeSucceeded)
         window.ShowMessage(MessageKind::Plain, "File(s) wiped...");
@@ -275,6 +376,7 @@ void WipeCommand(CommandWindow& window)
     window.SetStatusText("Ready");
     window.SetPassLabel("Pass #:");
     WipeSucceeded = false;
+    return outcome;
 }
 
 } // namespace tarnex

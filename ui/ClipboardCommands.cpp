@@ -1,5 +1,6 @@
 #include "ui/ClipboardCommands.h"
 
+#include "engine/Outcome.h"
 #include "ui/EngineWindow.h"
 #include "ui/Unit1.h"
 #include "ui/Unit3.h"
@@ -54,7 +55,7 @@ private:
 
 } // namespace
 
-void RunClipboardCommand(TForm1& form, Tpass& dialog, void (*command)(CommandWindow&))
+void RunClipboardCommand(TForm1& form, Tpass& dialog, CommandOutcome (*command)(CommandWindow&))
 {
     PasswordGivenWindow window(form, dialog);
     std::exception_ptr failure;

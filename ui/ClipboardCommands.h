@@ -7,6 +7,7 @@
 namespace tarnex {
 
 class CommandWindow;
+struct CommandOutcome;
 class TForm1;
 class Tpass;
 
@@ -16,6 +17,6 @@ class Tpass;
 // effects as anywhere: the password is asked first, then the clipboard is
 // read and set, then the message is shown. Failures are rethrown once the
 // dialog has closed.
-void RunClipboardCommand(TForm1& form, Tpass& dialog, void (*command)(CommandWindow&));
+void RunClipboardCommand(TForm1& form, Tpass& dialog, CommandOutcome (*command)(CommandWindow&));
 
 } // namespace tarnex

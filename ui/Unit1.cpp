@@ -301,12 +301,12 @@ void TForm1::Button3Click()
 
 void TForm1::Button4Click()
 {
-    RunCommand([this] { engine_->RunFileCommand(&EncryptFiles); });
+    RunCommand([this] { engine_->RunFileCommand([](CommandWindow& w) { EncryptFiles(w); }); });
 }
 
 void TForm1::Button5Click()
 {
-    RunCommand([this] { engine_->RunFileCommand(&DecryptFiles); });
+    RunCommand([this] { engine_->RunFileCommand([](CommandWindow& w) { DecryptFiles(w); }); });
 }
 
 void TForm1::SpeedButton1Click()
@@ -392,12 +392,12 @@ void TForm1::TrayFileCommand(const std::function<void(CommandWindow&)>& command)
 
 void TForm1::Decryptfiles1Click()
 {
-    TrayFileCommand(&DecryptFiles);
+    TrayFileCommand([](CommandWindow& w) { DecryptFiles(w); });
 }
 
 void TForm1::Encryptfiles1Click()
 {
-    TrayFileCommand(&EncryptFiles);
+    TrayFileCommand([](CommandWindow& w) { EncryptFiles(w); });
 }
 
 void TForm1::DecryptClipboard1Click()

@@ -7,9 +7,9 @@
 // The default (256 MiB, 3 runs) is quick; --size 1024 gives the 1 GiB figures.
 // DIR should be on a disk, not tmpfs, for the wipe figures to mean anything.
 #include "crypto/Twofish.h"
-#include "engine/Commands.h"
+#include "engine/FileCommands.h"
 #include "engine/Key.h"
-#include "engine/Transfer.h"
+#include "engine/Wipe.h"
 
 #include <algorithm>
 #include <chrono>
@@ -151,6 +151,9 @@ ChildRun RunChild(std::vector<std::string> args)
             WIFEXITED(status) ? WEXITSTATUS(status) : -1};
 }
 
+constexpr int kSmallFiles = 10000;
+constexpr std::uint64_t kSmallSize = 4096;
+
 double MBps(std::uint64_t bytes, double seconds)
 {
     return static_cast<double>(bytes) / seconds / 1e6;
@@ -194,13 +197,29 @@ int main(int argc, char** argv)
     // a forked child starts out counting the parent's resident pages.
     MakeFile(input, size, false);
     // The command-line tool's peak memory on the same file.
-    std::printf("%-44s %10s %10s\n", "tarnexfast-cli (peak resident memory)", "seconds", "peak KiB");
+    std::printf("%-48s %10s %10s\n", "tarnexfast-cli (peak resident memory)", "seconds", "peak KiB");
     const auto cli = [&](const char* what, std::vector<std::string> args) {
         const ChildRun run = RunChild(std::move(args));
-        std::printf("%-44s %10.3f %10ld%s\n", what, run.seconds, run.maxRssKiB, run.status == 0 ? "" : "  (failed)");
+        std::printf("%-48s %10.3f %10ld%s\n", what, run.seconds, run.maxRssKiB, run.status == 0 ? "" : "  (failed)");
     };
     cli("encrypt", {TARNEXFAST_CLI, "encrypt", "--password-file", passwordFile, input});
     cli("decrypt", {TARNEXFAST_CLI, "decrypt", "--password-file", passwordFile, input + ".KVX"});
+    // A list of four files of a quarter of the size each, used again below.
+    std::vector<std::string> quarters, quarterOutputs, quarterDecOutputs;
+    for (int i = 0; i < 4; ++i) {
+        const std::string q = (dir / ("quarter" + std::to_string(i))).string();
+        MakeFile(q, size / 4, true);
+        quarters.push_back(q);
+        quarterOutputs.push_back(q + ".KVX");
+        quarterDecOutputs.push_back(q + ".dec");
+    }
+    {
+        std::vector<std::string> args = {TARNEXFAST_CLI, "encrypt", "--password-file", passwordFile};
+        args.insert(args.end(), quarters.begin(), quarters.end());
+        cli("encrypt, a list of four quarters", args);
+        for (const auto& q : quarterOutputs)
+            fs::remove(q);
+    }
     const std::string victim = (dir / "victim.bin").string();
     MakeFile(victim, size, true);
     cli("wipe --passes 1", {TARNEXFAST_CLI, "wipe", "--yes", "--passes", "1", victim});
@@ -209,7 +228,7 @@ int main(int argc, char** argv)
     fs::remove(dir / "data.bin.dec");
     std::printf("\n");
 
-    std::printf("%-44s %10s %10s %8s %9s\n", "work", "seconds", "MB/s", "cyc/B", "ratio");
+    std::printf("%-48s %10s %10s %8s %9s\n", "work", "seconds", "MB/s", "cyc/B", "ratio");
 
     // The cipher's own speed: bulk CBC in place over one transfer buffer.
     tarnex::PreparedCipher cipher("benchmark password");
@@ -227,10 +246,13 @@ int main(int argc, char** argv)
                 tarnex::TwofishDecryptCbcBlocks(cipher.ctx, buffer.data(), blocks);
         }));
     };
+    // The ratio is a share (%) or, for the speed-up rows, a factor (x).
     const auto row = [&](const char* what, const Timing& t, double ratio) {
-        std::printf("%-44s %10.3f %10.1f %8.2f", what, t.seconds, MBps(size, t.seconds),
+        std::printf("%-48s %10.3f %10.1f %8.2f", what, t.seconds, MBps(size, t.seconds),
                     t.cycles / static_cast<double>(size));
-        if (ratio > 0)
+        if (ratio > 0 && std::strstr(what, "speed-up") != nullptr)
+            std::printf(" %8.2fx", ratio);
+        else if (ratio > 0)
             std::printf(" %8.1f%%", ratio * 100);
         std::printf("\n");
     };
@@ -239,28 +261,42 @@ int main(int argc, char** argv)
     // run starts with the earlier runs' output on the disk, so that their
     // write-back does not run during it.
     QuietWindow window;
-    std::vector<Timing> fileEnc, fileDec, copies;
+    const tarnex::FileCommandSettings synced{}, unsynced{false, 0}, oneCore{true, 1};
+    const auto encrypt = [&](std::vector<std::string> rows, const tarnex::FileCommandSettings& how) {
+        window.rows = std::move(rows);
+        window.password = "benchmark password";
+        return Measure([&] { tarnex::EncryptFiles(window, how); });
+    };
+    const auto decrypt = [&](std::vector<std::string> rows, const tarnex::FileCommandSettings& how) {
+        window.rows = std::move(rows);
+        window.password = "benchmark password";
+        return Measure([&] { tarnex::DecryptFiles(window, how); });
+    };
+    // Each measured run starts with the earlier runs' output gone and on the
+    // disk, so that their write-back does not run during it.
+    const auto clean = [](const std::vector<std::string>& paths) {
+        for (const auto& p : paths)
+            fs::remove(p);
+        ::sync();
+    };
+
+    std::vector<Timing> fileEnc, fileEncUnsynced, fileDec, copies;
     const std::string copy = (dir / "copy.bin").string();
     std::vector<std::uint8_t> copyBuffer(tarnex::kFileChunk);
     // The cipher alone and the files through it in turns, so that a change in
     // the machine's load touches both alike.
     for (int r = 0; r < runs; ++r) {
         measureRaw();
-        fs::remove(input + ".KVX");
-        ::sync();
-        window.rows = {input};
-        window.password = "benchmark password";
-        fileEnc.push_back(Measure([&] { tarnex::EncryptFiles(window); }));
-        fs::remove(dir / "data.bin.dec");
-        ::sync();
-        window.rows = {input + ".KVX"};
-        window.password = "benchmark password";
-        fileDec.push_back(Measure([&] { tarnex::DecryptFiles(window); }));
+        clean({input + ".KVX"});
+        fileEncUnsynced.push_back(encrypt({input}, unsynced));
+        clean({input + ".KVX"});
+        fileEnc.push_back(encrypt({input}, synced));
+        clean({(dir / "data.bin.dec").string()});
+        fileDec.push_back(decrypt({input + ".KVX"}, synced));
 
         // The floor any file command stands on: the same file read and
         // written to a new file without the cipher.
-        fs::remove(copy);
-        ::sync();
+        clean({copy});
         copies.push_back(Measure([&] {
             const int in = ::open(input.c_str(), O_RDONLY | O_CLOEXEC);
             const int out = ::open(copy.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
@@ -274,13 +310,69 @@ int main(int argc, char** argv)
         fs::remove(copy);
     }
     const Timing encRaw = Median(rawEnc), decRaw = Median(rawDec);
-    const Timing encFile = Median(fileEnc), decFile = Median(fileDec), copyFile = Median(copies);
+    const Timing encFile = Median(fileEnc), encUnsynced = Median(fileEncUnsynced), decFile = Median(fileDec),
+                 copyFile = Median(copies);
     row("CBC encryption, in memory", encRaw, 0);
     row("CBC decryption, in memory", decRaw, 0);
-    row("file encryption (of cipher speed)", encFile, encRaw.seconds / encFile.seconds);
-    row("file decryption (of cipher speed)", decFile, decRaw.seconds / decFile.seconds);
+    row("file encryption, synced (of cipher speed)", encFile, encRaw.seconds / encFile.seconds);
+    row("file encryption, not synced (of cipher speed)", encUnsynced, encRaw.seconds / encUnsynced.seconds);
+    row("  synced speed of not synced", encFile, encUnsynced.seconds / encFile.seconds);
+    row("file decryption, synced (of cipher speed)", decFile, decRaw.seconds / decFile.seconds);
     row("plain copy, no cipher (page-cache floor)", copyFile, 0);
     fs::remove(dir / "data.bin.dec");
+    fs::remove(input + ".KVX");
+
+    // The list of four quarters: one lane against one per core, synced both.
+    const std::vector<std::string>& quarterKvx = quarterOutputs;
+    std::vector<Timing> listOne, listAll, listDecOne, listDecAll;
+    for (int r = 0; r < runs; ++r) {
+        clean(quarterOutputs);
+        listOne.push_back(encrypt(quarters, oneCore));
+        clean(quarterOutputs);
+        listAll.push_back(encrypt(quarters, synced));
+        clean(quarterDecOutputs);
+        listDecOne.push_back(decrypt(quarterKvx, oneCore));
+        clean(quarterDecOutputs);
+        listDecAll.push_back(decrypt(quarterKvx, synced));
+    }
+    const Timing one = Median(listOne), all = Median(listAll), decOne = Median(listDecOne), decAll = Median(listDecAll);
+    row("4-file list encryption, one lane", one, 0);
+    row("4-file list encryption, every core (speed-up)", all, one.seconds / all.seconds);
+    row("4-file list decryption, one lane", decOne, 0);
+    row("4-file list decryption, every core (speed-up)", decAll, decOne.seconds / decAll.seconds);
+    clean(quarterOutputs);
+    clean(quarterDecOutputs);
+    for (const auto& q : quarters)
+        fs::remove(q);
+
+    // Many small files: the cost of syncing them in batches.
+    const fs::path smallDir = dir / "small";
+    fs::create_directory(smallDir);
+    std::vector<std::string> smalls, smallOutputs;
+    for (int i = 0; i < kSmallFiles; ++i) {
+        const std::string f = (smallDir / ("f" + std::to_string(i))).string();
+        MakeFile(f, kSmallSize, false);
+        smalls.push_back(f);
+        smallOutputs.push_back(f + ".KVX");
+    }
+    ::sync();
+    std::vector<Timing> smallSynced, smallUnsynced;
+    for (int r = 0; r < runs; ++r) {
+        clean(smallOutputs);
+        smallUnsynced.push_back(encrypt(smalls, unsynced));
+        clean(smallOutputs);
+        smallSynced.push_back(encrypt(smalls, synced));
+    }
+    const Timing smallS = Median(smallSynced), smallU = Median(smallUnsynced);
+    const auto smallRow = [&](const char* what, const Timing& t, double ratio) {
+        std::printf("%-48s %10.3f %10.1f %8s", what, t.seconds, MBps(kSmallFiles * kSmallSize, t.seconds), "");
+        if (ratio > 0)
+            std::printf(" %8.2fx", ratio);
+        std::printf("\n");
+    };
+    smallRow("10,000 files of 4 KiB, not synced", smallU, 0);
+    smallRow("10,000 files of 4 KiB, synced (x unsynced time)", smallS, smallS.seconds / smallU.seconds);
+    fs::remove_all(smallDir);
 
     // One wipe pass (three synced sub-passes) against three shredder passes,
     // each on a freshly written and synced file.

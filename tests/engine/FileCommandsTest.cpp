@@ -1,20 +1,23 @@
 #include "crypto/Tools.h"
 #include "engine/Commands.h"
-#include "engine/Transfer.h"
+#include "engine/FileCommands.h"
 #include "tests/engine/RecordingWindow.h"
 #include "tests/engine/Support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <cstring>
 #include <functional>
+#include <linux/fs.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 using namespace testing_support;
 using Calls = std::vector<std::string>;
+using Names = std::vector<std::string>;
 
 namespace {
 
@@ -26,6 +29,19 @@ const std::string kWorkingDec = "status:Working... Decrypting...";
 std::size_t OpenFiles()
 {
     return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
+}
+
+Names Listing(const fs::path& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+Names Listing(const TempDir& folder)
+{
+    return Listing(folder.Path());
 }
 
 struct FileCommands : ::testing::Test {
@@ -110,7 +126,9 @@ TEST_F(FileCommands, SuccessReportsScrubsThePasswordAndEmptiesTheList)
         // A path listed twice is done twice.
         const std::string a = MakeFile("a.txt", "alpha"), b = MakeFile("b.txt", "bravo bravo bravo");
         w.rows = {a, b, a};
-        c.encrypt ? tarnex::EncryptFiles(w) : tarnex::DecryptFiles(w);
+        const tarnex::CommandOutcome outcome = c.encrypt ? tarnex::EncryptFiles(w) : tarnex::DecryptFiles(w);
+        EXPECT_TRUE(outcome.Succeeded());
+        EXPECT_EQ(outcome.filesDone, 3);
         EXPECT_EQ(w.Effects(), c.effects);
         EXPECT_TRUE(w.rows.empty());
         EXPECT_EQ(w.password, "");
@@ -149,7 +167,10 @@ TEST_F(FileCommands, StopsAtTheThirdOfFiveThatCannotBeOpened)
         RecordingWindow w;
         w.password = "pw";
         w.rows = {MakeFile("a.txt", "1"), MakeFile("b.txt", "2"), missing, MakeFile("d.txt", "4"), MakeFile("e.txt", "5")};
-        c.encrypt ? tarnex::EncryptFiles(w) : tarnex::DecryptFiles(w);
+        const tarnex::CommandOutcome outcome = c.encrypt ? tarnex::EncryptFiles(w) : tarnex::DecryptFiles(w);
+        EXPECT_EQ(outcome.status, tarnex::CommandOutcome::Status::Failed);
+        EXPECT_EQ(outcome.filesDone, 2);
+        EXPECT_EQ("info:" + outcome.failure, c.message);
         EXPECT_EQ(w.Effects(), (Calls{c.encrypt ? kWorkingEnc : kWorkingDec, c.message, "status:Ready"}));
         EXPECT_EQ(w.rows.size(), 5u);
         EXPECT_EQ(w.password, "pw");
@@ -277,50 +298,224 @@ TEST_F(FileCommands, OnlyRegularFilesAreReadOrWritten)
     EXPECT_TRUE(fs::is_fifo(dir / "p.dec"));
 }
 
-// A transfer that fails in mid-file (here the file size limit, as a full disk
-// would) leaves no output behind: without a header or length, a cut-short
-// .KVX would later decrypt "successfully" into a truncated file.
-TEST_F(FileCommands, AFailedTransferRemovesTheOutputAndReportsTheSystemsText)
+// Lowers the file size limit for one scope, as a full disk would stop a
+// write in mid-file, without a signal.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit)
+    {
+        ::getrlimit(RLIMIT_FSIZE, &old_);
+        oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit low = old_;
+        low.rlim_cur = limit;
+        ::setrlimit(RLIMIT_FSIZE, &low);
+    }
+    ~FileSizeLimit()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &old_);
+        std::signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    struct rlimit old_;
+    void (*oldHandler_)(int);
+};
+
+// A transfer that fails in mid-file leaves the output's name as it was: no
+// output, or the older output whole. Without a header or length a cut-short
+// .KVX would later decrypt "successfully" into a truncated file. The report
+// names the file; the status, list and password stay.
+TEST_F(FileCommands, AFailedTransferKeepsTheOldOutputAndNamesTheFile)
 {
     const std::size_t limit = 5 * tarnex::kFileChunk / 2;
     struct Case {
         bool encrypt;
         bool outputExisted;
     };
-    for (const auto [encrypt, outputExisted] : {Case{true, false}, Case{true, true}, Case{false, false}}) {
+    for (const auto [encrypt, outputExisted] : {Case{true, false}, Case{true, true}, Case{false, true}}) {
         SCOPED_TRACE(testing::Message() << encrypt << outputExisted);
+        TempDir folder;
         const std::string content = RandomBytes(4 * tarnex::kFileChunk + 5, 3);
-        const std::string path = MakeFile("big.KVX", content);
-        const std::string output = encrypt ? path + ".KVX" : dir / "big.dec";
+        const std::string path = folder / "big.KVX";
+        WriteBytes(path, content);
+        const std::string output = encrypt ? path + ".KVX" : folder / "big.dec";
         if (outputExisted)
-            MakeFile(fs::path(output).filename().string(), "old output");
+            WriteBytes(output, "old output, with the user's edits");
         RecordingWindow w;
         w.password = "pw";
         w.rows = {path};
 
-        struct rlimit old;
-        ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-        const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        struct rlimit low = old;
-        low.rlim_cur = limit;
-        ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &low), 0);
         std::string error;
         const std::size_t open = OpenFiles();
+        try {
+            FileSizeLimit low(limit);
+            encrypt ? tarnex::EncryptFiles(w) : tarnex::DecryptFiles(w);
+        } catch (const tarnex::Error& e) {
+            error = e.what();
+        }
+
+        EXPECT_EQ(error, "Writing \"" + output + "\": " + std::strerror(EFBIG));
+        EXPECT_EQ(OpenFiles(), open);
+        EXPECT_EQ(Listing(folder), outputExisted ? (Names{"big.KVX", fs::path(output).filename().string()}) : Names{"big.KVX"});
+        if (outputExisted) {
+            EXPECT_EQ(ReadBytes(output), "old output, with the user's edits");
+        }
+        EXPECT_EQ(ReadBytes(path), content);
+        EXPECT_EQ(w.Effects(), Calls{encrypt ? kWorkingEnc : kWorkingDec});
+        EXPECT_EQ(w.rows.size(), 1u);
+        EXPECT_EQ(w.password, "pw");
+    }
+}
+
+// Several files run side by side, yet the command does exactly what it does
+// one file at a time: when row k fails, the rows before it have their
+// outputs, no later row's output appears (though later rows may have run
+// ahead), and the report is row k's.
+TEST_F(FileCommands, AListStopsAtItsFirstFailingRowWhateverRanAhead)
+{
+    struct Case {
+        const char* name;
+        bool encrypt;
+        std::function<std::string(const TempDir&)> failing; // makes row 2 fail, returns its path
+        std::function<Calls(const std::string&)> effects;
+        std::string error; // "" when a box reports it
+    };
+    const std::string big = RandomBytes(3 * tarnex::kFileChunk + 100, 11);
+    const Case cases[] = {
+        {"missing input", true, [](const TempDir& d) { return d / "c"; },
+         [](const std::string& p) { return Calls{kWorkingEnc, "info:" + p + " cannot be opened. Check if the file is Read Only.", "status:Ready"}; }, ""},
+        {"output name taken by a folder", false,
+         [&](const TempDir& d) {
+             WriteBytes(d / "c", big);
+             fs::create_directory(d / "c.dec");
+             return d / "c";
+         },
+         [](const std::string&) { return Calls{kWorkingDec, "error:Unable to create output file...", "status:Ready"}; }, ""},
+        {"file size limit in mid-file", true,
+         [](const TempDir& d) {
+             WriteBytes(d / "c", RandomBytes(6 * tarnex::kFileChunk, 12));
+             return d / "c";
+         },
+         [](const std::string&) { return Calls{kWorkingEnc}; }, "File too large"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir folder;
+        RecordingWindow w;
+        w.password = "pw";
+        for (const char* name : {"a", "b", "d", "e"})
+            WriteBytes(folder / name, big);
+        const std::string failing = c.failing(folder);
+        w.rows = {folder / "a", folder / "b", failing, folder / "d", folder / "e"};
+        std::string error;
+        try {
+            FileSizeLimit low(5 * tarnex::kFileChunk);
+            c.encrypt ? tarnex::EncryptFiles(w) : tarnex::DecryptFiles(w);
+        } catch (const tarnex::Error& e) {
+            error = e.what();
+        }
+        const auto out = [&](const char* name) {
+            return c.encrypt ? folder / (std::string(name) + ".KVX") : folder / (std::string(name) + ".dec");
+        };
+        if (!c.error.empty()) {
+            EXPECT_EQ(error, "Writing \"" + out("c") + "\": " + c.error);
+        }
+        EXPECT_EQ(w.Effects(), c.effects(failing));
+        EXPECT_EQ(w.rows.size(), 5u);
+        EXPECT_EQ(ReadBytes(out("a")), OracleFile("pw", big, c.encrypt));
+        EXPECT_EQ(ReadBytes(out("b")), OracleFile("pw", big, c.encrypt));
+        EXPECT_FALSE(fs::exists(out("d")));
+        EXPECT_FALSE(fs::exists(out("e")));
+        for (const auto& name : Listing(folder))
+            EXPECT_EQ(name.find(".tarnex-part"), std::string::npos) << name;
+    }
+}
+
+// A row whose input is an earlier row's output, or the same file again,
+// reads what the earlier row wrote, as when the rows run one by one.
+TEST_F(FileCommands, ARowReadsWhatAnEarlierRowWrote)
+{
+    const std::string plain = RandomBytes(2 * tarnex::kFileChunk + 7, 21);
+    const std::string a = MakeFile("a", plain);
+    const std::string other = MakeFile("other", plain);
+    window.password = "pw";
+    window.rows = {a, other, a + ".KVX", a, a + ".KVX.KVX"};
+    tarnex::EncryptFiles(window);
+    const std::string once = OracleFile("pw", plain, true);
+    const std::string twice = OracleFile("pw", once, true);
+    EXPECT_EQ(ReadBytes(a + ".KVX"), once);
+    EXPECT_EQ(ReadBytes(other + ".KVX"), once);
+    EXPECT_EQ(ReadBytes(a + ".KVX.KVX"), twice);
+    EXPECT_EQ(ReadBytes(a + ".KVX.KVX.KVX"), OracleFile("pw", twice, true));
+    EXPECT_EQ(window.Effects().at(3), "plain:All done, 5 file(s) encrypted.");
+}
+
+// The output's name is used only for a regular file the user could write;
+// a symbolic link is never followed, to its target or anywhere else.
+TEST_F(FileCommands, AnOutputNameThatIsALinkOrNotWritableIsRefusedAndNothingWritten)
+{
+    const std::string important = MakeFile("important", "precious");
+    struct Case {
+        const char* name;
+        std::function<void(const std::string& out)> setUp;
+    };
+    const Case cases[] = {
+        {"link to another file", [&](const std::string& out) { fs::create_symlink(important, out); }},
+        {"dangling link", [&](const std::string& out) { fs::create_symlink(dir / "nowhere", out); }},
+        {"read-only output", [&](const std::string& out) {
+             WriteBytes(out, "old");
+             ::chmod(out.c_str(), 0444);
+             if (::geteuid() == 0) // root writes anything but an immutable file
+                 SetInodeFlags(out, FS_IMMUTABLE_FL);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string z = MakeFile("z", "secret");
+        const std::string out = z + ".KVX";
+        c.setUp(out);
+        const Names before = Listing(dir);
+        RecordingWindow w;
+        w.password = "pw";
+        w.rows = {z};
+        tarnex::EncryptFiles(w);
+        EXPECT_EQ(w.Effects(), (Calls{kWorkingEnc, "error:Unable to create output file: \" " + out + " \"", "status:Ready"}));
+        EXPECT_EQ(ReadBytes(important), "precious");
+        EXPECT_EQ(Listing(dir), before);
+        SetInodeFlags(out, 0);
+        fs::remove(out);
+    }
+    EXPECT_FALSE(fs::exists(dir / "nowhere"));
+}
+
+// On a full disk the write of the new output fails, and the older output
+// (a .dec holding edits, an earlier .KVX) is still there, whole.
+TEST_F(FileCommands, AFullDiskKeepsTheOldOutput)
+{
+    SmallFileSystem small(2 << 20);
+    if (!small)
+        GTEST_SKIP() << "cannot mount a small tmpfs here (needs root): " << small.Why();
+    for (const bool encrypt : {true, false}) {
+        SCOPED_TRACE(encrypt);
+        const std::string in = small / (encrypt ? "doc" : "doc.KVX");
+        const std::string out = small / (encrypt ? "doc.KVX" : "doc.dec");
+        WriteBytes(in, RandomBytes(900 << 10, 5));
+        WriteBytes(out, RandomBytes(900 << 10, 6));
+        const std::string old = ReadBytes(out);
+        RecordingWindow w;
+        w.password = "pw";
+        w.rows = {in};
+        std::string error;
         try {
             encrypt ? tarnex::EncryptFiles(w) : tarnex::DecryptFiles(w);
         } catch (const tarnex::Error& e) {
             error = e.what();
         }
-        ::setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
-
-        EXPECT_EQ(error, std::strerror(EFBIG));
-        EXPECT_EQ(OpenFiles(), open);
-        EXPECT_FALSE(fs::exists(output));
-        EXPECT_EQ(ReadBytes(path), content);
-        EXPECT_EQ(w.Effects(), Calls{encrypt ? kWorkingEnc : kWorkingDec}); // the status stays, list and password too
-        EXPECT_EQ(w.rows.size(), 1u);
-        EXPECT_EQ(w.password, "pw");
+        EXPECT_EQ(error, "Writing \"" + out + "\": " + std::strerror(ENOSPC));
+        EXPECT_EQ(ReadBytes(out), old);
+        EXPECT_EQ(Listing(small.Path()), (Names{fs::path(in).filename().string(), fs::path(out).filename().string()}));
+        fs::remove(in);
+        fs::remove(out);
     }
 }
 

@@ -7,9 +7,15 @@
 #include <nettle/sha1.h>
 #include <nettle/twofish.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/mount.h>
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <iconv.h>
@@ -46,6 +52,49 @@ public:
 
 private:
     fs::path path_;
+};
+
+// Sets a file's or folder's inode flags (FS_IMMUTABLE_FL, FS_APPEND_FL;
+// setting them needs root); false where the file system has none.
+inline bool SetInodeFlags(const std::string& path, int flags)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    int current = 0;
+    bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &current) == 0;
+    current = (current & ~(FS_IMMUTABLE_FL | FS_APPEND_FL)) | flags;
+    ok = ok && ::ioctl(fd, FS_IOC_SETFLAGS, &current) == 0;
+    ::close(fd);
+    return ok;
+}
+
+// A tmpfs of the given size of its own, for a disk that fills up; mounting
+// needs root, so a test without it skips.
+class SmallFileSystem {
+public:
+    explicit SmallFileSystem(std::size_t bytes)
+    {
+        if (::mount("tmpfs", dir_.Path().c_str(), "tmpfs", MS_NOSUID | MS_NODEV,
+                    ("size=" + std::to_string(bytes)).c_str()) == 0)
+            mounted_ = true;
+        else
+            why_ = std::strerror(errno);
+    }
+    ~SmallFileSystem()
+    {
+        if (mounted_)
+            ::umount2(dir_.Path().c_str(), MNT_DETACH);
+    }
+    explicit operator bool() const { return mounted_; }
+    const std::string& Why() const { return why_; }
+    std::string operator/(std::string_view name) const { return dir_ / name; }
+    const fs::path& Path() const { return dir_.Path(); }
+
+private:
+    TempDir dir_;
+    bool mounted_ = false;
+    std::string why_;
 };
 
 inline std::string ReadBytes(const std::string& path)

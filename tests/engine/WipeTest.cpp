@@ -1,16 +1,18 @@
 #include "crypto/Tools.h"
-#include "engine/Commands.h"
 #include "engine/FileSystems.h"
-#include "engine/Transfer.h"
 #include "engine/Wipe.h"
 #include "tests/engine/RecordingWindow.h"
 #include "tests/engine/Support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 #include <ctime>
+#include <functional>
+#include <linux/fs.h>
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -90,7 +92,7 @@ TEST_F(Wipe, EmptyListOrNoDoesNothing)
     const std::string path = MakeFile("keep.txt", "data");
     window.rows = {path};
     window.confirmAnswer = false;
-    tarnex::WipeCommand(window);
+    EXPECT_EQ(tarnex::WipeCommand(window).status, tarnex::CommandOutcome::Status::Cancelled);
     EXPECT_EQ(window.Effects(), Calls{kQuestion});
     EXPECT_EQ(ReadBytes(path), "data");
     EXPECT_EQ(window.rows.size(), 1u);
@@ -138,7 +140,10 @@ TEST_F(Wipe, AMissingFileInTheMiddleDoesNotStopTheOthers)
     fs::remove(rows[2]);
     window.rows = rows;
     window.passes = "1";
-    tarnex::WipeCommand(window);
+    const tarnex::CommandOutcome outcome = tarnex::WipeCommand(window);
+    EXPECT_EQ(outcome.status, tarnex::CommandOutcome::Status::Failed);
+    EXPECT_EQ(outcome.filesDone, 4);
+    EXPECT_EQ(outcome.failure, "Unable to get the file to erase: \n\n" + rows[2]);
     const auto effects = window.Effects();
     EXPECT_EQ(std::count(effects.begin(), effects.end(), "info:Unable to get the file to erase: \n\n" + rows[2]), 1);
     EXPECT_EQ(effects[effects.size() - 4], "plain:File(s) wiped..."); // the last one was wiped
@@ -160,29 +165,136 @@ TEST_F(Wipe, AnExistingFillerFileIsLeftAloneAndTheFileWipedUnderItsOwnName)
     EXPECT_EQ(ReadBytes(filler), "someone else's file");
 }
 
-// A file that can be moved but not opened for writing: a program that is
-// running (this holds even for root, unlike permissions).
-TEST_F(Wipe, OpenFailureAfterTheRenameLeavesTheFileUnderTheFillerName)
+// Everything the wipe needs is checked before the file is moved, so a file
+// it cannot finish stays whole under its own name and the next file is
+// wiped: a running program cannot be opened for writing (ETXTBSY, even for
+// root), and a folder may refuse to let a file go (append-only, which binds
+// root too; without root, a folder without write permission).
+TEST_F(Wipe, AFileTheWipeCannotFinishStaysWholeUnderItsOwnName)
 {
-    const std::string program = dir / "prog";
-    fs::copy_file("/bin/sleep", program);
-    fs::permissions(program, fs::perms::owner_all);
-    pid_t child;
-    char arg0[] = "prog", arg1[] = "30";
-    char* argv[] = {arg0, arg1, nullptr};
-    ASSERT_EQ(::posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, environ), 0);
+    struct Case {
+        const char* name;
+        std::function<std::string()> setUp; // returns the listed path
+        std::function<void()> tearDown;
+    };
+    pid_t child = -1;
+    const std::string locked = dir / "locked";
+    const Case cases[] = {
+        {"running program",
+         [&] {
+             const std::string program = dir / "prog";
+             fs::copy_file("/bin/sleep", program);
+             fs::permissions(program, fs::perms::owner_all);
+             char arg0[] = "prog", arg1[] = "30";
+             char* argv[] = {arg0, arg1, nullptr};
+             EXPECT_EQ(::posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, environ), 0);
+             return program;
+         },
+         [&] {
+             ::kill(child, SIGKILL);
+             ::waitpid(child, nullptr, 0);
+             fs::remove(dir / "prog");
+         }},
+        {"folder that keeps its files",
+         [&] {
+             fs::create_directory(locked);
+             WriteBytes(locked + "/kept.txt", "the user's data");
+             if (::geteuid() == 0)
+                 EXPECT_TRUE(SetInodeFlags(locked, FS_APPEND_FL));
+             else
+                 ::chmod(locked.c_str(), 0555);
+             return locked + "/kept.txt";
+         },
+         [&] {
+             SetInodeFlags(locked, 0);
+             ::chmod(locked.c_str(), 0755);
+             fs::remove_all(locked);
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        RecordingWindow w;
+        const std::string path = c.setUp();
+        const std::string content = ReadBytes(path);
+        const std::string next = MakeFile("next.txt", "data");
+        w.rows = {path, next};
+        w.passes = "1";
+        tarnex::WipeCommand(w);
+        EXPECT_EQ(w.Effects(), Join({{kQuestion, "busy:1", "max:1"}, OpenFailure(path), {"busy:1", "max:1"},
+                                     Pass("next.txt", 1), kWiped, {"plain:File(s) wiped..."}, kEndCalls}));
+        EXPECT_EQ(ReadBytes(path), content);
+        EXPECT_FALSE(fs::exists(fs::path(path).parent_path() / tarnex::FillerName));
+        EXPECT_FALSE(fs::exists(next));
+        c.tearDown();
+    }
+}
+
+// A window that lets a test act while the wipe is in a pass.
+struct ActingWindow : RecordingWindow {
+    std::function<void()> onProgress;
+    void ReportProgress(std::uint64_t, std::uint64_t) override
+    {
+        if (onProgress)
+            onProgress();
+    }
+};
+
+// What another program appends while the last pass runs is overwritten too
+// before the file is deleted; a hard link keeps the inode to look at.
+TEST_F(Wipe, DataAppendedDuringTheLastPassIsOverwrittenToo)
+{
+    const std::string path = MakeFile("growing.log", RandomBytes(3 * tarnex::kWipeRegion + 10, 8));
+    const std::string keep = dir / "keep";
+    fs::create_hard_link(path, keep);
+    const std::string appended = "appended secret " + std::string(5000, 'x');
+    ActingWindow w;
+    bool done = false;
+    w.onProgress = [&] {
+        if (done || std::find(w.calls.begin(), w.calls.end(), "label:Pass #:2") == w.calls.end())
+            return;
+        done = true;
+        std::ofstream(keep, std::ios::binary | std::ios::app) << appended;
+    };
+    EXPECT_TRUE(tarnex::WipeFile(w, path, 2));
+    EXPECT_TRUE(done);
+    const std::string left = ReadBytes(keep);
+    ASSERT_EQ(left.size(), 3 * tarnex::kWipeRegion + 10 + appended.size());
+    const std::string tail = left.substr(3 * tarnex::kWipeRegion + 10);
+    EXPECT_NE(tail, appended);
+    EXPECT_EQ(tail.find("appended secret"), std::string::npos);
+    EXPECT_NE(tail, std::string(tail.size(), '\xFF')); // the cipher came last
+}
+
+// An error in the middle of a pass ends the command with a report that names
+// the file, and the file is back under its listed name, not hidden under the
+// filler's.
+TEST_F(Wipe, AnErrorInMidWipePutsTheFileBackAndNamesIt)
+{
+    const std::string path = MakeFile("report.txt", RandomBytes(3 * tarnex::kWipeRegion, 4));
     const std::string next = MakeFile("next.txt", "data");
-
-    window.rows = {program, next};
-    window.passes = "1";
-    tarnex::WipeCommand(window);
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
-
-    EXPECT_EQ(window.Effects(), Join({{kQuestion, "busy:1", "max:1"}, OpenFailure(program), {"busy:1", "max:1"},
-                                      Pass("next.txt", 1), kWiped, {"plain:File(s) wiped..."}, kEndCalls}));
-    EXPECT_EQ(Names(), std::vector<std::string>{tarnex::FillerName});
-    EXPECT_EQ(ReadBytes(filler), ReadBytes("/bin/sleep"));
+    ActingWindow w;
+    w.rows = {path, next};
+    w.passes = "2";
+    struct rlimit old;
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    w.onProgress = [&] {
+        // Writes past the limit fail even within the file's length.
+        struct rlimit low = old;
+        low.rlim_cur = tarnex::kWipeRegion;
+        ::setrlimit(RLIMIT_FSIZE, &low);
+    };
+    std::string error;
+    try {
+        tarnex::WipeCommand(w);
+    } catch (const tarnex::Error& e) {
+        error = e.what();
+    }
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_EQ(error, "Writing \"" + path + "\": " + std::strerror(EFBIG));
+    EXPECT_EQ(Names(), (std::vector<std::string>{"next.txt", "report.txt"}));
+    EXPECT_EQ(w.rows.size(), 2u);
 }
 
 // Folders, FIFOs and links are refused like a file that cannot be opened,
