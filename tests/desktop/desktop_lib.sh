@@ -47,7 +47,7 @@ start_window_manager() {
   wait_for 30 xprop -root _NET_SUPPORTING_WM_CHECK || fail "the window manager did not start"
   # openbox sets its check window before it takes windows in hand, and a
   # window mapped in between is never managed: map probes until one is.
-  wm_manages_probe() { xprop -name tarnex-wm-probe WM_STATE 2>/dev/null | grep -q 'window state'; }
+  wm_manages_probe() { xprop -name tarnex-wm-probe WM_STATE 2>/dev/null | grep 'window state' >/dev/null; }
   local deadline=$((SECONDS + 30)) probe managed=no
   while [ "$managed" = no ] && [ "$SECONDS" -lt "$deadline" ]; do
     xmessage -name tarnex-wm-probe -timeout 30 probe >/dev/null 2>&1 &

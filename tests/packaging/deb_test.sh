@@ -44,7 +44,7 @@ for size in 16 22 24 32 48 64 128 256; do
 done
 
 for program in tarnexfast tarnexfast-cli; do
-  if readelf -S "$tmp/root/usr/bin/$program" | grep -qE '\.(symtab|debug_info)'; then
+  if readelf -S "$tmp/root/usr/bin/$program" | grep -E '\.(symtab|debug_info)' >/dev/null; then
     fail "$program is not stripped"
   fi
 done
