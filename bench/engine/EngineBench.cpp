@@ -10,6 +10,7 @@
 #include "engine/FileCommands.h"
 #include "engine/Key.h"
 #include "engine/Wipe.h"
+#include "tests/support/NullWindow.h"
 
 #include <algorithm>
 #include <chrono>
@@ -32,36 +33,6 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
-
-class QuietWindow : public tarnex::CommandWindow {
-public:
-    std::string password = "benchmark password";
-    std::vector<std::string> rows;
-    std::string PasswordText() override { return password; }
-    void SetPasswordText(const std::string& text) override { password = text; }
-    std::string PassesText() override { return "1"; }
-    int RowCount() override { return static_cast<int>(rows.size()); }
-    std::string RowPath(int row) override { return rows.at(static_cast<std::size_t>(row)); }
-    void ClearRows() override { rows.clear(); }
-    void SetStatusText(const std::string&) override {}
-    void ShowMessage(tarnex::MessageKind kind, const std::string& text) override
-    {
-        if (kind != tarnex::MessageKind::Plain)
-            throw std::runtime_error(text);
-    }
-    bool Confirm(const std::string&) override { return true; }
-    bool AskPassword() override { return true; }
-    std::string ClipboardText() override { return {}; }
-    void SetClipboardText(const std::string&) override {}
-    void EmptyClipboard() override {}
-    void Beep() override {}
-    void SetBusyCursor(bool) override {}
-    void SetPassLabel(const std::string&) override {}
-    void SetProgressMaximum(int) override {}
-    void StepProgress() override {}
-    void SetProgressPosition(int) override {}
-    void ClearRememberedFileName() override {}
-};
 
 std::uint64_t Cycles()
 {
@@ -260,7 +231,7 @@ int main(int argc, char** argv)
     // End to end through the page cache: the input was written above. Each
     // run starts with the earlier runs' output on the disk, so that their
     // write-back does not run during it.
-    QuietWindow window;
+    tarnex::test::NullWindow window;
     const tarnex::FileCommandSettings synced{}, unsynced{false, 0}, oneCore{true, 1};
     const auto encrypt = [&](std::vector<std::string> rows, const tarnex::FileCommandSettings& how) {
         window.rows = std::move(rows);

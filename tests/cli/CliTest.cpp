@@ -1,6 +1,8 @@
 #include "crypto/Base64.h"
 #include "engine/FileSystems.h"
-#include "tests/engine/Support.h"
+#include "tests/support/Bytes.h"
+#include "tests/support/Files.h"
+#include "tests/support/Oracle.h"
 
 #include <gtest/gtest.h>
 #include <tarnex/Version.h>
@@ -22,7 +24,7 @@
 #include <thread>
 #include <unistd.h>
 
-using namespace testing_support;
+using namespace tarnex::test;
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "crypto/Base64.h"
 #include "crypto/Tools.h"
 
-#include "Random.h"
+#include "tests/support/Bytes.h"
 
 #include <gtest/gtest.h>
 #include <nettle/base64.h>
@@ -9,7 +9,7 @@
 #include <string>
 
 using namespace tarnex;
-using crypto_test::Random;
+using namespace tarnex::test;
 
 namespace {
 

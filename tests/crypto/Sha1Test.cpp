@@ -1,7 +1,7 @@
 #include "crypto/SHA1.h"
 #include "crypto/sha1/Compress.h"
 
-#include "Random.h"
+#include "tests/support/Bytes.h"
 
 #include <gtest/gtest.h>
 #include <nettle/sha1.h>
@@ -11,20 +11,9 @@
 #include <string>
 
 using namespace tarnex;
-using crypto_test::Random;
+using namespace tarnex::test;
 
 namespace {
-
-std::string Hex(const std::uint8_t* p, std::size_t n)
-{
-    static const char digits[] = "0123456789abcdef";
-    std::string s;
-    for (std::size_t i = 0; i < n; ++i) {
-        s += digits[p[i] >> 4];
-        s += digits[p[i] & 15];
-    }
-    return s;
-}
 
 std::string Digest(const std::string& message)
 {

@@ -4,14 +4,15 @@
 // neither side of the test uses the engine's own tables.
 #include "crypto/Base64.h"
 #include "engine/Commands.h"
-#include "tests/engine/RecordingWindow.h"
-#include "tests/engine/Support.h"
+#include "tests/support/Bytes.h"
+#include "tests/support/Oracle.h"
+#include "tests/support/RecordingWindow.h"
 
 #include <gtest/gtest.h>
 
 #include <optional>
 
-using namespace testing_support;
+using namespace tarnex::test;
 
 namespace {
 

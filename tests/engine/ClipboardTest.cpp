@@ -1,12 +1,12 @@
 #include "crypto/Base64.h"
 #include "crypto/Tools.h"
 #include "engine/Commands.h"
-#include "tests/engine/RecordingWindow.h"
-#include "tests/engine/Support.h"
+#include "tests/support/Oracle.h"
+#include "tests/support/RecordingWindow.h"
 
 #include <gtest/gtest.h>
 
-using namespace testing_support;
+using namespace tarnex::test;
 using Calls = std::vector<std::string>;
 
 namespace {

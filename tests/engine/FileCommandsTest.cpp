@@ -1,8 +1,10 @@
 #include "crypto/Tools.h"
 #include "engine/Commands.h"
 #include "engine/FileCommands.h"
-#include "tests/engine/RecordingWindow.h"
-#include "tests/engine/Support.h"
+#include "tests/support/Bytes.h"
+#include "tests/support/Files.h"
+#include "tests/support/Oracle.h"
+#include "tests/support/RecordingWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +17,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using namespace testing_support;
+using namespace tarnex::test;
 using Calls = std::vector<std::string>;
 using Names = std::vector<std::string>;
 

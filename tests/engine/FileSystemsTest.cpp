@@ -1,13 +1,14 @@
 #include "engine/Commands.h"
 #include "engine/FileSystems.h"
-#include "tests/engine/RecordingWindow.h"
-#include "tests/engine/Support.h"
+#include "tests/support/Bytes.h"
+#include "tests/support/Files.h"
+#include "tests/support/RecordingWindow.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
 
-using namespace testing_support;
+using namespace tarnex::test;
 
 namespace {
 

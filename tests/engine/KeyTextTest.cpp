@@ -1,6 +1,7 @@
 #include "engine/Key.h"
 #include "engine/Text.h"
-#include "tests/engine/Support.h"
+#include "tests/support/Bytes.h"
+#include "tests/support/Oracle.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +10,11 @@
 #include <optional>
 #include <random>
 
-using namespace testing_support;
+using namespace tarnex::test;
 
 namespace {
 
-std::string Bytes(const tarnex::Key& key)
+std::string KeyBytes(const tarnex::Key& key)
 {
     return std::string(reinterpret_cast<const char*>(key.data()), key.size());
 }
@@ -30,12 +31,12 @@ std::string NettleSha1(std::string_view text)
 
 TEST(DeriveKey, IsTheSha1OfTheTextsBytesAsTheyAre)
 {
-    EXPECT_EQ(Hex(Bytes(tarnex::DeriveKey(""))), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
-    EXPECT_EQ(Hex(Bytes(tarnex::DeriveKey("abc"))), "a9993e364706816aba3e25717850c26c9cd0d89d");
+    EXPECT_EQ(Hex(KeyBytes(tarnex::DeriveKey(""))), "da39a3ee5e6b4b0d3255bfef95601890afd80709");
+    EXPECT_EQ(Hex(KeyBytes(tarnex::DeriveKey("abc"))), "a9993e364706816aba3e25717850c26c9cd0d89d");
     // No trimming, no change of case, no terminator: each of these is its own key.
     const std::string_view texts[] = {"Secret", "secret", " secret", "secret ", std::string_view("s\0x", 3)};
     for (const std::string_view text : texts)
-        EXPECT_EQ(Bytes(tarnex::DeriveKey(text)), NettleSha1(text)) << text;
+        EXPECT_EQ(KeyBytes(tarnex::DeriveKey(text)), NettleSha1(text)) << text;
 }
 
 // The state the cipher runs on: everything but the RS key words, which set-up

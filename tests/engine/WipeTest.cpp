@@ -1,8 +1,10 @@
 #include "crypto/Tools.h"
 #include "engine/FileSystems.h"
 #include "engine/Wipe.h"
-#include "tests/engine/RecordingWindow.h"
-#include "tests/engine/Support.h"
+#include "tests/support/Bytes.h"
+#include "tests/support/Files.h"
+#include "tests/support/Oracle.h"
+#include "tests/support/RecordingWindow.h"
 
 #include <gtest/gtest.h>
 
@@ -19,7 +21,7 @@
 
 extern char** environ;
 
-using namespace testing_support;
+using namespace tarnex::test;
 using Calls = std::vector<std::string>;
 
 namespace {

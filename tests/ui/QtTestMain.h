@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <string>
 
-namespace tarnex::testing {
+namespace tarnex::test {
 
 inline QtMessageHandler previousMessageHandler = nullptr;
 
@@ -58,4 +58,4 @@ int RunQtTests(int argc, char** argv, const std::string& prefix, Prepare prepare
     return result;
 }
 
-} // namespace tarnex::testing
+} // namespace tarnex::test

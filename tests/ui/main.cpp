@@ -3,7 +3,7 @@
 
 int main(int argc, char** argv)
 {
-    return tarnex::testing::RunQtTests<tarnex::Application>(argc, argv, "tarnex-ui", [] {
+    return tarnex::test::RunQtTests<tarnex::Application>(argc, argv, "tarnex-ui", [] {
         QApplication::setApplicationName(QStringLiteral("Tarnex Fast"));
     });
 }

@@ -2,5 +2,5 @@
 
 int main(int argc, char** argv)
 {
-    return tarnex::testing::RunQtTests<QApplication>(argc, argv, "tarnex-components", [] {});
+    return tarnex::test::RunQtTests<QApplication>(argc, argv, "tarnex-components", [] {});
 }

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace testing_support {
+namespace tarnex::test {
 
 class RecordingWindow : public tarnex::CommandWindow {
 public:
@@ -107,4 +107,4 @@ private:
     }
 };
 
-} // namespace testing_support
+} // namespace tarnex::test
