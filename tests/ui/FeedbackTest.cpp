@@ -196,6 +196,46 @@ TEST_F(FeedbackTest, WipeFeedbackIsPlainTextAndAnIdleBarIsEmpty)
     EXPECT_EQ(first, empty);
 }
 
+// The wipe works under the busy cursor, but a file it cannot get is reported
+// in a box under the normal one, and the next file is wiped busy again.
+TEST_F(FeedbackTest, TheWipesOpenFailureBoxHasTheNormalCursor)
+{
+    QTemporaryDir dir;
+    const QString missing = dir.filePath(QStringLiteral("missing.txt"));
+    const QString present = dir.filePath(QStringLiteral("present.txt"));
+    WriteFile(present, QByteArray(10000, 'x'));
+    form1->AddRow(missing);
+    form1->AddRow(present);
+    form1->Edit2->setText(QStringLiteral("1"));
+
+    std::vector<bool> busyInPass;
+    auto watch = QObject::connect(form1->ProgressBar1, &QProgressBar::valueChanged, [&](int) {
+        const QCursor* cursor = QApplication::overrideCursor();
+        busyInPass.push_back(cursor != nullptr && cursor->shape() == Qt::WaitCursor);
+    });
+    std::vector<QString> texts;
+    std::vector<bool> normalInBox;
+    const auto record = [&](QWidget* modal) {
+        auto* box = qobject_cast<QMessageBox*>(modal);
+        texts.push_back(box->text());
+        normalInBox.push_back(QApplication::overrideCursor() == nullptr);
+        box->button(QMessageBox::Ok)->click();
+    };
+    ModalScript script;
+    script.Answer(QMessageBox::Yes).Then(record).Then(record);
+    form1->Button1->click();
+    QObject::disconnect(watch);
+
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_TRUE(texts[0].startsWith(QStringLiteral("Unable to get the file to erase: "))) << texts[0].toStdString();
+    EXPECT_EQ(texts[1], QStringLiteral("File(s) wiped..."));
+    EXPECT_EQ(normalInBox, (std::vector<bool>{true, true}));
+    ASSERT_FALSE(busyInPass.empty());
+    EXPECT_TRUE(busyInPass.front()) << "the next file was not wiped under the busy cursor";
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(QFile::exists(present));
+}
+
 // Title bars add the window's icon and buttons to the caption, so a box with
 // a short text must still be wide enough for its caption.
 TEST_F(FeedbackTest, BoxesAreWideEnoughForTheirCaption)
