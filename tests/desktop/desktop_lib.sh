@@ -42,21 +42,23 @@ start_xvfb() {
 }
 
 start_window_manager() {
-  openbox --sm-disable >/dev/null 2>&1 &
+  openbox --sm-disable >>"$tmp/wm.log" 2>&1 &
   pids+=($!)
+  wm_pid=$!
   wait_for 30 xprop -root _NET_SUPPORTING_WM_CHECK || fail "the window manager did not start"
   # openbox sets its check window before it takes windows in hand, and a
   # window mapped in between is never managed: map probes until one is.
   wm_manages_probe() { xprop -name tarnex-wm-probe WM_STATE 2>/dev/null | grep 'window state' >/dev/null; }
-  local deadline=$((SECONDS + 30)) probe managed=no
+  local deadline=$((SECONDS + 60)) probe managed=no
   while [ "$managed" = no ] && [ "$SECONDS" -lt "$deadline" ]; do
-    xmessage -name tarnex-wm-probe -timeout 30 probe >/dev/null 2>&1 &
+    kill -0 "$wm_pid" 2>/dev/null || fail "the window manager ended: $(cat "$tmp/wm.log")"
+    xmessage -name tarnex-wm-probe -timeout 30 probe >>"$tmp/wm.log" 2>&1 &
     probe=$!
-    wait_for 2 wm_manages_probe && managed=yes
+    wait_for 3 wm_manages_probe && managed=yes
     kill "$probe" 2>/dev/null || true
     wait "$probe" 2>/dev/null || true
   done
-  [ "$managed" = yes ] || fail "the window manager does not manage windows"
+  [ "$managed" = yes ] || fail "the window manager does not manage windows: $(cat "$tmp/wm.log")"
 }
 
 start_session_bus() {
