@@ -30,24 +30,13 @@ window=$(main_window)
 # The main window and a box: the "All done" box has come.
 box_open() { [ "$(xdotool search --onlyvisible --pid "$app_pid" | wc -l)" -gt 1 ]; }
 
-# Browse, type the file's path into the dialog, confirm.
-xdotool windowactivate --sync "$window" 2>/dev/null || true
-xdotool mousemove --window "$window" 372 172 click 1
-wait_for 30 xdotool search --onlyvisible --name '^Select file\(s\)$' || fail "the file dialog did not open"
-sleep 0.5
-xdotool type --delay 10 "$file"
-xdotool key Return
-dialog_closed() { ! xdotool search --onlyvisible --name '^Select file\(s\)$'; }
-wait_for 30 dialog_closed || fail "the file dialog stayed"
-
-# The password, then Encrypt.
-xdotool mousemove --window "$window" 250 170 click 1
-xdotool type --delay 20 "pw"
+browse_for "$window" "$file"
+type_password "$window" pw
 /usr/bin/python3 "$here/wm_ping.py" "$window" "$tmp/started" "$tmp/ended" "$tmp/stop" >"$tmp/pings" &
 pids+=($!)
 pinger=$!
 sleep 0.3
-xdotool mousemove --window "$window" 208 195 click 1
+click_encrypt "$window"
 touch "$tmp/started"
 wait_for 600 box_open || fail "no \"All done\" box came"
 touch "$tmp/ended"

@@ -100,3 +100,22 @@ terminate_app() {
 visible_window() { xdotool search --onlyvisible --name "$1"; }
 main_window_shown() { visible_window '^Tarnex Fast  v3\.1\.1$'; }
 main_window_hidden() { ! main_window_shown; }
+
+# The main window's controls, by where they are in its fixed layout.
+# Lists FILE through Browse: the file dialog, the path typed, Return.
+browse_for() {
+  local window=$1 file=$2
+  xdotool windowactivate --sync "$window" 2>/dev/null || true
+  xdotool mousemove --window "$window" 372 172 click 1
+  wait_for 30 xdotool search --onlyvisible --name '^Select file\(s\)$' || fail "the file dialog did not open"
+  sleep 0.5
+  xdotool type --delay 10 "$file"
+  xdotool key Return
+  file_dialog_closed() { ! xdotool search --onlyvisible --name '^Select file\(s\)$'; }
+  wait_for 30 file_dialog_closed || fail "the file dialog stayed"
+}
+type_password() {
+  xdotool mousemove --window "$1" 250 170 click 1
+  xdotool type --delay 20 "$2"
+}
+click_encrypt() { xdotool mousemove --window "$1" 208 195 click 1; }

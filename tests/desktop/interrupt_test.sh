@@ -24,18 +24,9 @@ start_app
 wait_for 60 main_window_shown || fail "the main window did not appear (no tray here)"
 window=$(main_window_shown | head -n1)
 
-# Browse, type the file's path into the dialog, confirm; the password; Encrypt.
-xdotool windowactivate --sync "$window" 2>/dev/null || true
-xdotool mousemove --window "$window" 372 172 click 1
-wait_for 30 xdotool search --onlyvisible --name '^Select file\(s\)$' || fail "the file dialog did not open"
-sleep 0.5
-xdotool type --delay 10 "$file"
-xdotool key Return
-dialog_closed() { ! xdotool search --onlyvisible --name '^Select file\(s\)$'; }
-wait_for 30 dialog_closed || fail "the file dialog stayed"
-xdotool mousemove --window "$window" 250 170 click 1
-xdotool type --delay 20 "pw"
-xdotool mousemove --window "$window" 208 195 click 1
+browse_for "$window" "$file"
+type_password "$window" pw
+click_encrypt "$window"
 
 # The command is at work once the program holds the input open.
 reading_input() { ls -l "/proc/$app_pid/fd" 2>/dev/null | grep -F "$file" >/dev/null; }

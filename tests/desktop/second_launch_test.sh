@@ -36,8 +36,7 @@ window=$(main_window_shown | head -n1)
 wait_for 10 eval '[ "$(xdotool getactivewindow)" = "$window" ]' || fail "the window was not raised to the front"
 
 # Encrypt what the window lists: exactly the two files, by their bytes.
-xdotool mousemove --window "$window" 250 170 click 1
-xdotool type --delay 20 'pw'
+type_password "$window" pw
 xdotool key alt+e
 wait_for 30 eval '[ "$(xdotool search --onlyvisible --pid "$app_pid" | wc -l)" -gt 2 ]' || fail "no closing message"
 for name in "$odd" plain.txt; do
