@@ -35,10 +35,20 @@ mkdir -m 700 -p "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 unset DBUS_SESSION_BUS_ADDRESS WAYLAND_DISPLAY
 
 start_xvfb() {
-  Xvfb -displayfd 3 -screen 0 800x500x24 -nolisten tcp 3>"$tmp/display" 2>/dev/null &
+  # -noreset: by default the server starts over when its last running client
+  # leaves, and closes every connection still being set up; a poll by xprop
+  # ending just as openbox or the program connects would then refuse them.
+  Xvfb -displayfd 3 -screen 0 800x500x24 -nolisten tcp -noreset 3>"$tmp/display" 2>"$tmp/xvfb.log" &
   pids+=($!)
-  wait_for 30 test -s "$tmp/display" || fail "Xvfb did not start"
+  xvfb_pid=$!
+  wait_for 30 test -s "$tmp/display" || fail "Xvfb did not start: $(cat "$tmp/xvfb.log")"
   export DISPLAY=":$(head -n1 "$tmp/display")"
+}
+
+# For failure messages: whether the X server still runs, and what it said.
+x_server_state() {
+  kill -0 "$xvfb_pid" 2>/dev/null && echo " (Xvfb runs)" || echo " (Xvfb ended)"
+  sed 's/^/  Xvfb: /' "$tmp/xvfb.log"
 }
 
 start_window_manager() {
@@ -51,14 +61,14 @@ start_window_manager() {
   wm_manages_probe() { xprop -name tarnex-wm-probe WM_STATE 2>/dev/null | grep 'window state' >/dev/null; }
   local deadline=$((SECONDS + 60)) probe managed=no
   while [ "$managed" = no ] && [ "$SECONDS" -lt "$deadline" ]; do
-    kill -0 "$wm_pid" 2>/dev/null || fail "the window manager ended: $(cat "$tmp/wm.log")"
+    kill -0 "$wm_pid" 2>/dev/null || fail "the window manager ended: $(cat "$tmp/wm.log")$(x_server_state)"
     xmessage -name tarnex-wm-probe -timeout 30 probe >>"$tmp/wm.log" 2>&1 &
     probe=$!
     wait_for 3 wm_manages_probe && managed=yes
     kill "$probe" 2>/dev/null || true
     wait "$probe" 2>/dev/null || true
   done
-  [ "$managed" = yes ] || fail "the window manager does not manage windows: $(cat "$tmp/wm.log")"
+  [ "$managed" = yes ] || fail "the window manager does not manage windows: $(cat "$tmp/wm.log")$(x_server_state)"
 }
 
 start_session_bus() {
