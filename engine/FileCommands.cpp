@@ -49,7 +49,15 @@ enum class Direction { Encrypt, Decrypt };
 // Write-back runs this far behind the newest write before a transfer waits
 // for it: the disk works while the cipher does, the final sync has little
 // left to do, and a slow disk is not buried under gigabytes of dirty pages.
-constexpr std::uint64_t kWriteBackLag = 8 * kFileChunk;
+// It is far enough behind that the moment a flush (below) holds up the
+// disk's writes does not stall the cipher.
+constexpr std::uint64_t kWriteBackLag = 64 * kFileChunk;
+// A disk may keep written data in a cache of its own until it is told to
+// flush it, and the final sync of a large output then waits for all of it at
+// once (half a second a GiB on a virtual disk). A flush this often, on a
+// thread of its own while the cipher works on, leaves that sync the last
+// stretch only.
+constexpr std::uint64_t kEarlyFlushStep = 128 * kFileChunk;
 // Rows opened ahead of the one being committed. Small files are synced and
 // moved into place in batches of up to this many.
 constexpr std::size_t kMaxPending = 64;
@@ -95,6 +103,67 @@ void TransformChunk(TwofishContext& ctx, Direction dir, std::uint8_t* data, std:
         XorFinalPartialBlock(ctx, data + blocks * 16, tail, 1);
 }
 
+// The flushes of one output made before its final sync. What one of them
+// meets is reported by Finish: the kernel tells a write error once, to
+// whichever sync comes first, so none may go unheard.
+class EarlyFlushes {
+public:
+    EarlyFlushes(int fd, const std::string& name) : fd_(fd), name_(name) {}
+    ~EarlyFlushes() { Join(); }
+    EarlyFlushes(const EarlyFlushes&) = delete;
+    EarlyFlushes& operator=(const EarlyFlushes&) = delete;
+
+    // Everything before end has been written: flush it when the last flush
+    // lies a step behind and has ended.
+    void Written(std::uint64_t end)
+    {
+        std::lock_guard lock(mutex_);
+        if (end < next_ || running_.load(std::memory_order_acquire))
+            return;
+        if (thread_.joinable())
+            thread_.join();
+        if (error_)
+            return;
+        next_ = end + kEarlyFlushStep;
+        running_.store(true, std::memory_order_relaxed);
+        try {
+            thread_ = std::thread([this] {
+                try {
+                    SyncData(fd_, name_);
+                } catch (...) {
+                    error_ = std::current_exception();
+                }
+                running_.store(false, std::memory_order_release);
+            });
+        } catch (const std::system_error&) {
+            // No thread to spare: the final sync does it all, only later.
+            running_.store(false, std::memory_order_relaxed);
+        }
+    }
+    void Finish()
+    {
+        Join();
+        if (error_)
+            std::rethrow_exception(error_);
+    }
+
+private:
+    void Join()
+    {
+        std::lock_guard lock(mutex_);
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+    const int fd_;
+    const std::string& name_;
+    std::mutex mutex_;
+    std::thread thread_;
+    std::atomic<bool> running_{false};
+    std::exception_ptr error_;
+    std::uint64_t next_ = kEarlyFlushStep;
+};
+
 // One file's way from its input to its output's temporary file.
 struct Stream {
     int in;
@@ -106,14 +175,17 @@ struct Stream {
     const std::atomic<bool>& cancel;
     std::atomic<std::uint64_t>& done;
     std::function<void()> progressed;
+    EarlyFlushes* flushes = nullptr; // set where writeBack is
 
     void Written(std::uint64_t offset, std::size_t n, std::uint64_t lag) const
     {
         // A file of one chunk is synced as soon as it is written.
         if (writeBack && n > 0 && total > kFileChunk) {
             WriteBack(out, offset, n, false, outName);
-            if (offset >= lag)
+            if (offset >= lag) {
                 WriteBack(out, offset - lag, kFileChunk, true, outName);
+                flushes->Written(offset - lag + kFileChunk);
+            }
         }
     }
     void CheckCancel() const
@@ -395,12 +467,14 @@ private:
     {
         std::exception_ptr error;
         try {
+            EarlyFlushes flushes(job.output.Fd(), job.out);
             const Stream s{job.in.Get(), job.output.Fd(), job.path, job.out, job.Size(), durable_, cancel, job.done,
-                           [this] { changed.notify_all(); }};
+                           [this] { changed.notify_all(); }, &flushes};
             if (dir_ == Direction::Decrypt && job.Size() > kFileChunk)
                 DecryptInParallel(s, job.cipher.ctx, buffers);
             else
                 Transfer(s, job.cipher.ctx, dir_, buffers);
+            flushes.Finish();
             job.in.Reset();
         } catch (...) {
             error = std::current_exception();
