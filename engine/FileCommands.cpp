@@ -175,7 +175,7 @@ struct Stream {
     const std::atomic<bool>& cancel;
     std::atomic<std::uint64_t>& done;
     std::function<void()> progressed;
-    EarlyFlushes* flushes = nullptr; // set where writeBack is
+    EarlyFlushes& flushes;
 
     void Written(std::uint64_t offset, std::size_t n, std::uint64_t lag) const
     {
@@ -184,7 +184,7 @@ struct Stream {
             WriteBack(out, offset, n, false, outName);
             if (offset >= lag) {
                 WriteBack(out, offset - lag, kFileChunk, true, outName);
-                flushes->Written(offset - lag + kFileChunk);
+                flushes.Written(offset - lag + kFileChunk);
             }
         }
     }
@@ -469,7 +469,7 @@ private:
         try {
             EarlyFlushes flushes(job.output.Fd(), job.out);
             const Stream s{job.in.Get(), job.output.Fd(), job.path, job.out, job.Size(), durable_, cancel, job.done,
-                           [this] { changed.notify_all(); }, &flushes};
+                           [this] { changed.notify_all(); }, flushes};
             if (dir_ == Direction::Decrypt && job.Size() > kFileChunk)
                 DecryptInParallel(s, job.cipher.ctx, buffers);
             else
