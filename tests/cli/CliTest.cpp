@@ -531,8 +531,16 @@ TEST_F(Cli, APromptSuspendedAndResumedKeepsEchoOff)
     if (shell == 0) {
         const pid_t job = ::fork();
         if (job == 0) {
+            // Until the shell has handed it the terminal the job is a
+            // background group, and taking the terminal would stop it with
+            // SIGTTOU; shells block the signal around the call for this.
+            sigset_t ttou, old;
+            ::sigemptyset(&ttou);
+            ::sigaddset(&ttou, SIGTTOU);
+            ::sigprocmask(SIG_BLOCK, &ttou, &old);
             ::setpgid(0, 0);
             ::tcsetpgrp(0, ::getpid());
+            ::sigprocmask(SIG_SETMASK, &old, nullptr);
             ::execl(TARNEXFAST_CLI, TARNEXFAST_CLI, "encrypt", a.c_str(), static_cast<char*>(nullptr));
             ::_exit(127);
         }
